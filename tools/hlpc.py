@@ -363,17 +363,18 @@ def parse(text, errors):
                                           "directives go at the top" % name))
             elif name != "title":
                 errors.append(SourceError(line_no, "unknown directive '@%s'" % name))
-            elif doc.title is not None:
+            elif title_line:
                 errors.append(SourceError(line_no, "second @title (the first is on line %d)"
                                           % title_line))
-            elif not value:
-                errors.append(SourceError(line_no, "@title needs a text"))
-            elif len(value) > TITLE_MAX:
-                errors.append(SourceError(line_no, "the help title has %d characters; "
-                                          "the limit is %d" % (len(value), TITLE_MAX)))
             else:
-                doc.title = value
                 title_line = line_no
+                if not value:
+                    errors.append(SourceError(line_no, "@title needs a text"))
+                elif len(value) > TITLE_MAX:
+                    errors.append(SourceError(line_no, "the help title has %d characters; "
+                                              "the limit is %d" % (len(value), TITLE_MAX)))
+                else:
+                    doc.title = value
             continue
         if line.startswith("="):
             finish_block()
@@ -408,7 +409,7 @@ def parse(text, errors):
     if topic is not None:
         finish_block()
 
-    if doc.title is None:
+    if not title_line:
         errors.append(SourceError(0, "no '@title' line"))
     if not doc.topics:
         errors.append(SourceError(0, "no topics (a topic starts with '= id: Title')"))
@@ -773,7 +774,8 @@ def compile_source(text):
             return doc, compile_document(doc)
         except SourceError as e:
             errors.append(e)
-    raise CompileErrors(sorted(errors, key=lambda e: e.line))
+    # Errors about the file as a whole (line 0) come after those of single lines.
+    raise CompileErrors(sorted(errors, key=lambda e: (e.line == 0, e.line)))
 
 
 class CompileErrors(Exception):

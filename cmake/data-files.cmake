@@ -1,0 +1,67 @@
+# The files that ship beside morvane.exe (the two alert sounds and the help
+# file), the icons that the resource script includes, and their tests.
+# Included from the top-level CMakeLists.txt once Python3_EXECUTABLE is known.
+#
+#   morvane_data  (ALL)  bin/warning.wav, bin/drums.wav, bin/help.hlp
+#   morvane_icons (ALL)  generated/morvane.ico (icon 107), generated/small.ico (icon 108)
+
+get_filename_component(MORVANE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(MORVANE_DATA_DIR "${CMAKE_BINARY_DIR}/bin")
+set(MORVANE_ICON_DIR "${CMAKE_BINARY_DIR}/generated")
+
+add_custom_command(
+    OUTPUT "${MORVANE_DATA_DIR}/warning.wav" "${MORVANE_DATA_DIR}/drums.wav"
+    COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tools/make_sounds.py" "${MORVANE_DATA_DIR}"
+    DEPENDS "${MORVANE_ROOT}/tools/make_sounds.py"
+    COMMENT "Synthesising warning.wav and drums.wav"
+    VERBATIM)
+
+add_custom_command(
+    OUTPUT "${MORVANE_DATA_DIR}/help.hlp"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${MORVANE_DATA_DIR}"
+    COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tools/hlpc.py"
+            "${MORVANE_ROOT}/data/help.txt" "${MORVANE_DATA_DIR}/help.hlp"
+    DEPENDS "${MORVANE_ROOT}/tools/hlpc.py" "${MORVANE_ROOT}/data/help.txt"
+    COMMENT "Compiling help.hlp"
+    VERBATIM)
+
+add_custom_target(morvane_data ALL
+    DEPENDS "${MORVANE_DATA_DIR}/warning.wav" "${MORVANE_DATA_DIR}/drums.wav"
+            "${MORVANE_DATA_DIR}/help.hlp")
+
+add_custom_command(
+    OUTPUT "${MORVANE_ICON_DIR}/morvane.ico" "${MORVANE_ICON_DIR}/small.ico"
+    COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tools/make_icons.py" "${MORVANE_ICON_DIR}"
+            --source "${MORVANE_ROOT}/res/icons"
+    DEPENDS "${MORVANE_ROOT}/tools/make_icons.py"
+            "${MORVANE_ROOT}/res/icons/tv32.txt" "${MORVANE_ROOT}/res/icons/tv16.txt"
+    COMMENT "Drawing morvane.ico and small.ico"
+    VERBATIM)
+
+add_custom_target(morvane_icons ALL
+    DEPENDS "${MORVANE_ICON_DIR}/morvane.ico" "${MORVANE_ICON_DIR}/small.ico")
+
+# Host-side checks: plain Python, not run under Wine.
+add_test(NAME data.help_compiler
+         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_hlpc.py")
+add_test(NAME data.sounds
+         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_sounds.py")
+set_tests_properties(data.help_compiler data.sounds PROPERTIES
+    ENVIRONMENT "MORVANE_DATA_DIR=${MORVANE_DATA_DIR}")
+add_test(NAME data.icons
+         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_icons.py")
+set_tests_properties(data.icons PROPERTIES
+    ENVIRONMENT "MORVANE_ICON_DIR=${MORVANE_ICON_DIR}")
+
+# The built help file in Wine's viewer, opened as the program opens it: from
+# the folder that holds it, since WinHelpA hangs on a file it cannot find.
+add_executable(help_viewer_test "${MORVANE_ROOT}/tests/data/help_viewer_test.cpp")
+target_link_libraries(help_viewer_test PRIVATE user32)
+target_link_options(help_viewer_test PRIVATE -static)
+set_target_properties(help_viewer_test PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+add_dependencies(help_viewer_test morvane_data)
+add_test(NAME data.help_viewer
+         COMMAND help_viewer_test "Morvane Help" "What Morvane does"
+         WORKING_DIRECTORY "${MORVANE_DATA_DIR}")
+set_tests_properties(data.help_viewer PROPERTIES FIXTURES_REQUIRED wine)
