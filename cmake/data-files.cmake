@@ -43,15 +43,14 @@ add_custom_target(morvane_icons ALL
 
 # Host-side checks: plain Python, not run under Wine.
 add_test(NAME data.help_compiler
-         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_hlpc.py")
+         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_hlpc.py"
+                 --data-dir "${MORVANE_DATA_DIR}")
 add_test(NAME data.sounds
-         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_sounds.py")
-set_tests_properties(data.help_compiler data.sounds PROPERTIES
-    ENVIRONMENT "MORVANE_DATA_DIR=${MORVANE_DATA_DIR}")
+         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_sounds.py"
+                 --data-dir "${MORVANE_DATA_DIR}")
 add_test(NAME data.icons
-         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_icons.py")
-set_tests_properties(data.icons PROPERTIES
-    ENVIRONMENT "MORVANE_ICON_DIR=${MORVANE_ICON_DIR}")
+         COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_icons.py"
+                 --icon-dir "${MORVANE_ICON_DIR}")
 
 # The built help file in Wine's viewer, opened as the program opens it: from
 # the folder that holds it, since WinHelpA hangs on a file it cannot find.

@@ -1,7 +1,8 @@
 """Tests of the help compiler (tools/hlpc.py) and of the help file it builds.
 
-Run directly or through ctest.  MORVANE_DATA_DIR, when set, names the folder
-holding the built help.hlp; otherwise data/help.txt is compiled afresh.
+Usage: test_hlpc.py [--data-dir DIR] [unittest options]
+With --data-dir the help.hlp built into DIR is checked; otherwise
+data/help.txt is compiled afresh.
 """
 
 import os
@@ -19,6 +20,16 @@ sys.path.insert(0, HERE)
 
 import hlpc  # noqa: E402
 import hlpreader  # noqa: E402
+
+
+def option(name):
+    """Take '--name VALUE' off the command line (unittest parses the rest)."""
+    if name in sys.argv[1:-1]:
+        i = sys.argv.index(name)
+        value = sys.argv[i + 1]
+        del sys.argv[i:i + 2]
+        return value
+    return None
 
 
 def run_hlpc(source, output):
@@ -217,7 +228,7 @@ class ShippedHelpTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        built = os.environ.get("MORVANE_DATA_DIR")
+        built = DATA_DIR
         if built:
             with open(os.path.join(built, "help.hlp"), "rb") as f:
                 cls.data = f.read()
@@ -272,6 +283,8 @@ class ShippedHelpTest(unittest.TestCase):
             self.assertEqual(0, face)
         self.assertEqual([0, 1, 1], [f[0] & 1 for f in fonts])   # body plain, others bold
 
+
+DATA_DIR = option("--data-dir")
 
 if __name__ == "__main__":
     unittest.main()

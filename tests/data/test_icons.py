@@ -1,7 +1,8 @@
 """Tests of the icons (tools/make_icons.py against res/icons/*.txt).
 
-MORVANE_ICON_DIR, when set, names the folder holding the built icons;
-otherwise they are generated afresh into a temporary folder.
+Usage: test_icons.py [--icon-dir DIR] [unittest options]
+With --icon-dir the icons built into DIR are checked; otherwise they are
+generated afresh into a temporary folder.
 """
 
 import os
@@ -16,6 +17,16 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 MAKE_ICONS = os.path.join(ROOT, "tools", "make_icons.py")
 ART = os.path.join(ROOT, "res", "icons")
+
+
+def option(name):
+    """Take '--name VALUE' off the command line (unittest parses the rest)."""
+    if name in sys.argv[1:-1]:
+        i = sys.argv.index(name)
+        value = sys.argv[i + 1]
+        del sys.argv[i:i + 2]
+        return value
+    return None
 
 
 def generate(outdir, source=None):
@@ -71,7 +82,7 @@ class IconTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = None
-        folder = os.environ.get("MORVANE_ICON_DIR")
+        folder = ICON_DIR
         if not folder:
             cls.tmp = tempfile.TemporaryDirectory()
             folder = cls.tmp.name
@@ -127,6 +138,8 @@ class IconTest(unittest.TestCase):
                 self.assertIn(message, result.stderr)
                 self.assertFalse(os.path.exists(out) and os.listdir(out))
 
+
+ICON_DIR = option("--icon-dir")
 
 if __name__ == "__main__":
     unittest.main()

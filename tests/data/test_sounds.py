@@ -1,7 +1,8 @@
 """Tests of the alert sounds (tools/make_sounds.py).
 
-MORVANE_DATA_DIR, when set, names the folder holding the built WAV files;
-otherwise they are generated afresh into a temporary folder.
+Usage: test_sounds.py [--data-dir DIR] [unittest options]
+With --data-dir the WAV files built into DIR are checked; otherwise they are
+generated afresh into a temporary folder.
 """
 
 import os
@@ -15,6 +16,16 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 MAKE_SOUNDS = os.path.normpath(os.path.join(HERE, "..", "..", "tools", "make_sounds.py"))
 NAMES = ("warning.wav", "drums.wav")
 FULL_SCALE = 32768
+
+
+def option(name):
+    """Take '--name VALUE' off the command line (unittest parses the rest)."""
+    if name in sys.argv[1:-1]:
+        i = sys.argv.index(name)
+        value = sys.argv[i + 1]
+        del sys.argv[i:i + 2]
+        return value
+    return None
 
 
 def generate(outdir):
@@ -45,7 +56,7 @@ class SoundFileTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = None
-        folder = os.environ.get("MORVANE_DATA_DIR")
+        folder = DATA_DIR
         if not folder:
             cls.tmp = tempfile.TemporaryDirectory()
             folder = cls.tmp.name
@@ -116,6 +127,8 @@ class SoundFileTest(unittest.TestCase):
             self.assertEqual(1, result.returncode)
             self.assertIn("cannot write", result.stderr)
 
+
+DATA_DIR = option("--data-dir")
 
 if __name__ == "__main__":
     unittest.main()
