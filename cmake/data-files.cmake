@@ -41,6 +41,11 @@ add_custom_command(
 add_custom_target(morvane_icons ALL
     DEPENDS "${MORVANE_ICON_DIR}/morvane.ico" "${MORVANE_ICON_DIR}/small.ico")
 
+# The tests, unless the project was configured without them.
+if(DEFINED MORVANE_TESTS AND NOT MORVANE_TESTS)
+    return()
+endif()
+
 # Host-side checks: plain Python, not run under Wine.
 add_test(NAME data.help_compiler
          COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tests/data/test_hlpc.py"
@@ -56,6 +61,9 @@ add_test(NAME data.icons
 # the folder that holds it, since WinHelpA hangs on a file it cannot find.
 add_executable(help_viewer_test "${MORVANE_ROOT}/tests/data/help_viewer_test.cpp")
 target_link_libraries(help_viewer_test PRIVATE user32)
+if(DEFINED MORVANE_WARNINGS)
+    target_compile_options(help_viewer_test PRIVATE ${MORVANE_WARNINGS})
+endif()
 target_link_options(help_viewer_test PRIVATE -static)
 set_target_properties(help_viewer_test PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
