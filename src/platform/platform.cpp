@@ -1,0 +1,29 @@
+#include "platform.h"
+
+#include <direct.h>
+#include <mmsystem.h>
+
+void PlatformLocalTime(SYSTEMTIME *now)
+{
+    GetLocalTime(now);
+}
+
+int PlatformMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
+{
+    return MessageBoxA(owner, text, caption, style);
+}
+
+BOOL PlatformPlaySound(LPCSTR file, DWORD flags)
+{
+    return PlaySoundA(file, NULL, flags);
+}
+
+BOOL PlatformWinHelp(HWND owner, LPCSTR file, UINT command, ULONG_PTR data)
+{
+    return WinHelpA(owner, file, command, data);
+}
+
+bool PlatformCurrentDirectory(char *dir, int room)
+{
+    return _getcwd(dir, room) != NULL;
+}

@@ -1,0 +1,16 @@
+// The few platform services whose effects a test must script or observe. The program calls
+// these instead of the API directly; production links platform.cpp, the tests link their own
+// definitions instead.
+#ifndef MORVANE_PLATFORM_H
+#define MORVANE_PLATFORM_H
+
+#include <windows.h>
+
+void PlatformLocalTime(SYSTEMTIME *now);
+int PlatformMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+BOOL PlatformPlaySound(LPCSTR file, DWORD flags);
+BOOL PlatformWinHelp(HWND owner, LPCSTR file, UINT command, ULONG_PTR data);
+// Fills dir (room characters) with the current directory; false when it cannot be read.
+bool PlatformCurrentDirectory(char *dir, int room);
+
+#endif

@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <string>
+
+#include "fake_platform.h"
+#include "registry.h"
+#include "reminder/reminder.h"
+#include "store/store.h"
+
+namespace {
+
+const DWORD kLoop = SND_FILENAME | SND_LOOP | SND_ASYNC;
+
+// A plain window that owns the reminder timer, as the main window does.
+class TickTest : public ::testing::Test {
+protected:
+    HWND window = NULL;
+
+    void SetUp() override
+    {
+        fake::Reset();
+        reg::ClearStore();
+        UninstallingFlag = 0;
+        window = CreateWindowExA(0, "STATIC", "tick owner", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+        ASSERT_TRUE(window != NULL);
+        SetTimer(window, REMINDER_TIMER_ID, REMINDER_PERIOD_MS, NULL);
+    }
+    void TearDown() override
+    {
+        KillTimer(window, REMINDER_TIMER_ID);
+        DestroyWindow(window);
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            ;
+        reg::ClearStore();
+        UninstallingFlag = 0;
+    }
+
+    bool TimerRunning() { return KillTimer(window, REMINDER_TIMER_ID) != FALSE; }
+
+    bool QuitPosted(int *code)
+    {
+        MSG msg;
+        if (!PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+            return false;
+        *code = (int)msg.wParam;
+        return true;
+    }
+};
+
+TEST(MatchKeyTest, TheClockBecomesDayHourMinuteAndHalf)
+{
+    struct Case {
+        int dayOfWeek, hour, minute;
+        const char *key;
+    } cases[] = {
+        {0, 0, 0, "71200A"},  {1, 12, 30, "11230P"}, {3, 23, 59, "31159P"},
+        {5, 19, 5, "50705P"}, {6, 11, 59, "61159A"}, {2, 1, 0, "20100A"},
+        {4, 13, 0, "40100P"}, {0, 12, 0, "71200P"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.key);
+        SYSTEMTIME now = {};
+        now.wDayOfWeek = (WORD)c.dayOfWeek;
+        now.wHour = (WORD)c.hour;
+        now.wMinute = (WORD)c.minute;
+        now.wSecond = 1;
+        MatchKey key;
+        BuildMatchKey(&now, &key);
+        EXPECT_STREQ(c.key, key.text);
+        EXPECT_EQ(1, key.second);
+    }
+}
+
+TEST_F(TickTest, ADueEntryAlertsInTheFirstTwoSecondsOfItsMinuteOnly)
+{
+    reg::PutString("21045PMFilm", "Film");
+    for (int second = 0; second < 4; second++) {
+        SCOPED_TRACE(second);
+        fake::boxes.clear();
+        fake::SetClock(2, 22, 45, second);
+        EXPECT_EQ(0, RunReminderTick(window));
+        if (second < 2) {
+            ASSERT_EQ(1u, fake::boxes.size());
+            EXPECT_EQ("Switch on the Telly   Film @ 10.45 PM", fake::boxes[0].text);
+            EXPECT_EQ("Morvane alert", fake::boxes[0].caption);
+            EXPECT_EQ((UINT)(MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION), fake::boxes[0].style);
+            EXPECT_EQ(NULL, fake::boxes[0].owner);
+        } else {
+            EXPECT_TRUE(fake::boxes.empty());
+        }
+    }
+    EXPECT_TRUE(TimerRunning());
+}
+
+TEST_F(TickTest, OtherDaysTimesAndHalvesDoNotAlert)
+{
+    reg::PutString("21045PMFilm", "Film");
+    reg::PutString("21045", "too short to be a key");
+    reg::PutString("2104", "shorter still");
+    const int clocks[][3] = {{3, 22, 45}, {2, 10, 45}, {2, 22, 46}, {2, 22, 44}, {2, 21, 45}};
+    for (const auto &clock : clocks) {
+        fake::SetClock(clock[0], clock[1], clock[2], 0);
+        RunReminderTick(window);
+    }
+    EXPECT_TRUE(fake::boxes.empty());
+}
+
+TEST_F(TickTest, NoonMidnightAndSingleDigitTimesShowAsTheyAreWritten)
+{
+    struct Case {
+        int dayOfWeek, hour, minute;
+        const char *name, *text;
+    } cases[] = {
+        {1, 0, 0, "11200AMLate", "Switch on the Telly   Late @ 12.00 AM"},
+        {0, 12, 5, "71205PMLunch", "Switch on the Telly   Lunch @ 12.05 PM"},
+        {5, 19, 5, "50705PMNews", "Switch on the Telly   News @ 7.05 PM"},
+        {6, 7, 30, "60730AMCartoons", "Switch on the Telly   Cartoons @ 7.30 AM"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        reg::ClearStore();
+        fake::boxes.clear();
+        reg::PutString(c.name, c.name + 7);
+        fake::SetClock(c.dayOfWeek, c.hour, c.minute, 0);
+        RunReminderTick(window);
+        ASSERT_EQ(1u, fake::boxes.size());
+        EXPECT_EQ(c.text, fake::boxes[0].text);
+    }
+}
+
+TEST_F(TickTest, OnlyTheFirstOfTwoEntriesForOneMinuteAlerts)
+{
+    reg::PutString("50705PMNews", "News");
+    reg::PutString("50705PMFilm", "Film");
+    reg::PutString(ALERTMODE_VALUE, "3");
+    std::string first;
+    for (const RawValue &value : reg::AllValues())
+        if (value.name.compare(0, 6, "50705P") == 0 && first.empty())
+            first = value.bytes.c_str();
+    fake::SetClock(5, 19, 5, 1);
+    RunReminderTick(window);
+    ASSERT_EQ(1u, fake::boxes.size());
+    EXPECT_EQ("Switch on the Telly   " + first + " @ 7.05 PM", fake::boxes[0].text);
+}
+
+TEST_F(TickTest, TheAlertModeChoosesTheLoopingSound)
+{
+    struct Case {
+        const char *mode;  // NULL: no alertmode value
+        const char *file;  // NULL: silent
+    } cases[] = {
+        {"1", "warning.wav"}, {"2", "drums.wav"}, {"3", NULL},  {NULL, NULL},
+        {" 1", NULL},         {"12", "warning.wav"}, {"", NULL}, {"x", NULL},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.mode ? c.mode : "(missing)");
+        reg::ClearStore();
+        fake::sounds.clear();
+        fake::boxes.clear();
+        reg::PutString("30700AMBreakfast", "Breakfast");
+        if (c.mode)
+            reg::PutString(ALERTMODE_VALUE, c.mode);
+        size_t soundsWhileOpen = 99;
+        fake::whileBoxOpen = [&](const FakeBox &) { soundsWhileOpen = fake::sounds.size(); };
+        fake::SetClock(3, 7, 0, 0);
+        RunReminderTick(window);
+        ASSERT_EQ(1u, fake::boxes.size());
+        if (!c.file) {
+            EXPECT_TRUE(fake::sounds.empty());
+            continue;
+        }
+        ASSERT_EQ(2u, fake::sounds.size());
+        EXPECT_EQ(1u, soundsWhileOpen) << "the sound plays while the box is open";
+        EXPECT_FALSE(fake::sounds[0].isStop);
+        EXPECT_EQ(c.file, fake::sounds[0].file);
+        EXPECT_EQ(kLoop, fake::sounds[0].flags);
+        EXPECT_TRUE(fake::sounds[1].isStop) << "dismissing the box stops the sound";
+        EXPECT_EQ(kLoop, fake::sounds[1].flags);
+    }
+}
+
+TEST_F(TickTest, TheAlertModeAsStoredAtAlertTimeCounts)
+{
+    reg::PutString("30700AMBreakfast", "Breakfast");
+    reg::PutString(ALERTMODE_VALUE, "2");
+    fake::SetClock(3, 7, 0, 0);
+    RunReminderTick(window);
+    reg::PutString(ALERTMODE_VALUE, "1");
+    RunReminderTick(window);
+    ASSERT_EQ(4u, fake::sounds.size());
+    EXPECT_EQ("drums.wav", fake::sounds[0].file);
+    EXPECT_EQ("warning.wav", fake::sounds[2].file);
+}
+
+TEST_F(TickTest, ProgrammeNamesAreShownLiterallyAndWhole)
+{
+    const std::string hostile = "%s%n%d%%%c";
+    const std::string longest(249, 'L');
+    for (const std::string &name : {hostile, longest}) {
+        reg::ClearStore();
+        fake::boxes.clear();
+        reg::PutString("40900PMx", name);
+        fake::SetClock(4, 21, 0, 0);
+        RunReminderTick(window);
+        ASSERT_EQ(1u, fake::boxes.size());
+        EXPECT_EQ("Switch on the Telly   " + name + " @ 9.00 PM", fake::boxes[0].text);
+    }
+}
+
+TEST_F(TickTest, AnOversizedValueIsSkippedAndTheScanGoesOn)
+{
+    reg::PutString("40900PM" + std::string(260, 'n'), "name too long");
+    reg::PutString("40900PMData", std::string(300, 'd'));
+    reg::PutString("40900PMShow", "Show");
+    fake::SetClock(4, 21, 0, 1);
+    RunReminderTick(window);
+    ASSERT_EQ(1u, fake::boxes.size());
+    EXPECT_EQ("Switch on the Telly   Show @ 9.00 PM", fake::boxes[0].text);
+    EXPECT_TRUE(TimerRunning());
+    int code;
+    EXPECT_FALSE(QuitPosted(&code));
+}
+
+TEST_F(TickTest, AMissingStoreStopsTheTimerReportsAndQuits)
+{
+    bool timerRanWhileBoxOpen = true;
+    bool quitBeforeBoxClosed = true;
+    fake::whileBoxOpen = [&](const FakeBox &) {
+        timerRanWhileBoxOpen = TimerRunning();
+        MSG msg;
+        quitBeforeBoxClosed = PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+    };
+    EXPECT_EQ(0, RunReminderTick(window));
+    ASSERT_EQ(1u, fake::boxes.size());
+    EXPECT_EQ("Morvane Error : at RegOpenKey on WM_TIMER", fake::boxes[0].caption);
+    EXPECT_EQ((UINT)(MB_OK | MB_ICONINFORMATION), fake::boxes[0].style);
+    EXPECT_EQ(NULL, fake::boxes[0].owner);
+    char *system = NULL;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   NULL, ERROR_FILE_NOT_FOUND, 0, (LPSTR)&system, 0, NULL);
+    ASSERT_TRUE(system != NULL);
+    EXPECT_EQ(std::string(system) + "[2] Exiting . . .", fake::boxes[0].text);
+    LocalFree(system);
+    EXPECT_FALSE(timerRanWhileBoxOpen) << "the timer stops before the box";
+    EXPECT_FALSE(quitBeforeBoxClosed) << "the quit follows the box";
+    int code = -1;
+    EXPECT_TRUE(QuitPosted(&code));
+    EXPECT_EQ(0, code);
+}
+
+TEST_F(TickTest, FatalErrorTextsFitTheirRoomForEveryCode)
+{
+    fake::whileBoxOpen = nullptr;
+    FatalStoreError(0x2000FFFF, "at RegCreateKeyEx on InitRegistry");
+    ASSERT_EQ(1u, fake::boxes.size());
+    EXPECT_EQ("Unknown error\r\n[536936447] Exiting . . .", fake::boxes[0].text);
+    EXPECT_EQ("Morvane Error : at RegCreateKeyEx on InitRegistry", fake::boxes[0].caption);
+    for (LONG code = 0; code < 16000; code++) {
+        fake::boxes.clear();
+        FatalStoreError(code, "at RegOpenKey on WM_TIMER");
+        const std::string &text = fake::boxes.at(0).text;
+        std::string tail = "[" + std::to_string(code) + "] Exiting . . .";
+        ASSERT_LE(text.size(), 99u) << code;
+        ASSERT_GT(text.size(), tail.size()) << code;
+        ASSERT_EQ(tail, text.substr(text.size() - tail.size())) << code;
+    }
+}
+
+TEST_F(TickTest, WhileUninstallingTicksDoNothing)
+{
+    reg::PutString("21045PMFilm", "Film");
+    UninstallingFlag = 1;
+    fake::SetClock(2, 22, 45, 0);
+    RunReminderTick(window);
+    reg::ClearStore();
+    RunReminderTick(window);
+    EXPECT_TRUE(fake::boxes.empty()) << "neither an alert nor a store failure";
+    int code;
+    EXPECT_FALSE(QuitPosted(&code));
+    EXPECT_TRUE(TimerRunning());
+}
+
+TEST_F(TickTest, AStoreOfOnlyTheAlertModeNeverAlerts)
+{
+    reg::PutString(ALERTMODE_VALUE, "1");
+    for (int day = 0; day < 7; day++)
+        for (int hour = 0; hour < 24; hour++) {
+            fake::SetClock(day, hour, 0, 0);
+            RunReminderTick(window);
+        }
+    EXPECT_TRUE(fake::boxes.empty());
+    EXPECT_TRUE(fake::sounds.empty());
+}
+
+}  // namespace

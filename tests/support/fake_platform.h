@@ -1,0 +1,49 @@
+// Scripted stand-ins for the platform seam: the tests set the clock, answer message boxes
+// and read back every box, sound and help call the program made.
+#ifndef MORVANE_FAKE_PLATFORM_H
+#define MORVANE_FAKE_PLATFORM_H
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct FakeBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT style;
+};
+
+struct FakeSound {
+    bool isStop;  // PlaySoundA with no file
+    std::string file;
+    DWORD flags;
+};
+
+struct FakeHelp {
+    HWND owner;
+    std::string file;
+    UINT command;
+};
+
+namespace fake {
+extern SYSTEMTIME clock;
+extern std::vector<FakeBox> boxes;
+// Answers for the coming boxes, in order; IDOK once the queue is empty.
+extern std::deque<int> answers;
+// Runs while a box is "open", before it returns: a real box's loop would deliver messages.
+extern std::function<void(const FakeBox &)> whileBoxOpen;
+extern std::vector<FakeSound> sounds;
+extern std::vector<FakeHelp> helps;
+extern std::string currentDirectory;
+extern bool currentDirectoryFails;
+
+void Reset();
+// dayOfWeek as the platform counts it: 0 is Sunday.
+void SetClock(int dayOfWeek, int hour, int minute, int second);
+}  // namespace fake
+
+#endif
