@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs what building, running and testing Morvane need on Debian 12 or Ubuntu:
+# the MinGW-w64 cross compilers, CMake and Ninja, Wine with its 32-bit half, Xvfb,
+# GoogleTest's sources and Python 3 (for the icon, sound and help generators).
+set -e
+packages="cmake ninja-build python3 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+ binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 googletest wine wine64 wine32:i386
+ xvfb xauth"
+
+if [ "$(id -u)" -eq 0 ]; then sudo=; else sudo=sudo; fi
+
+missing=
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Sets up everything, builds the 32-bit release and the 64-bit build, and runs the whole test
+# suite of each under Wine on a virtual X display.
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+sh "$here/scripts/setup.sh"
+
+status=0
+for target in i686-w64-mingw32 x86_64-w64-mingw32; do
+  build="$here/build/$target"
+  echo "== $target"
+  cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$target.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DMORVANE_WERROR=ON
+  cmake --build "$build"
+  (cd "$build" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure) || status=1
+done
+exit $status

@@ -1,0 +1,15 @@
+// The weekly overview and the three dialogs it opens.
+#ifndef MORVANE_DIALOGS_H
+#define MORVANE_DIALOGS_H
+
+#include <windows.h>
+
+// The overview that last received a message; refreshes and uninstall act on it.
+extern HWND OverviewHandle;
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AddEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK RemoveEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AlertSoundDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+#endif

@@ -1,0 +1,21 @@
+// The application shell: start-up, the hidden main window with the tray icon and its menu,
+// the About box and uninstall. The process-wide state below is set once at start-up.
+#ifndef MORVANE_SHELL_H
+#define MORVANE_SHELL_H
+
+#include <windows.h>
+#include <shellapi.h>
+
+#define WM_TRAYNOTIFY 1234
+
+extern HINSTANCE AppInstance;
+extern HANDLE InstanceMutex;
+extern HWND MainWindow;
+extern HMENU TrayMenu;
+extern NOTIFYICONDATAA TrayIcon;
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void Uninstall();
+
+#endif
