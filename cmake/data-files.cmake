@@ -71,4 +71,6 @@ add_dependencies(help_viewer_test morvane_data)
 add_test(NAME data.help_viewer
          COMMAND help_viewer_test "Morvane Help" "What Morvane does"
          WORKING_DIRECTORY "${MORVANE_DATA_DIR}")
-set_tests_properties(data.help_viewer PROPERTIES FIXTURES_REQUIRED wine)
+# The viewer is one per desktop: a test that opens it from the program must
+# take the same lock.
+set_tests_properties(data.help_viewer PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK help_viewer)

@@ -6,8 +6,8 @@ Usage: hlpc.py SOURCE OUTPUT.hlp
 The output is the plain, uncompressed WinHelp 3.1 layout that the Windows help
 viewer (and Wine's winhlp32) reads: a directory of internal files |CONTEXT,
 |CTXOMAP, |FONT, |SYSTEM, |TOPIC and |TTLBTREE.  On any error in the source the
-compiler names the file and line on stderr, exits with status 1 and writes
-nothing: the output is written to a temporary file beside it and renamed into
+compiler names the file and line on stderr, exits with status 1 (2 for a
+wrong command line) and writes nothing: the output is written to a temporary file beside it and renamed into
 place only once it is complete.
 
 Source syntax (UTF-8; every character must exist in Windows-1252)
@@ -521,10 +521,7 @@ def text_record(paragraph, titles, line):
     command(bytes([CMD_END_PARAGRAPH]))
     command(bytes([CMD_END]))
 
-    try:
-        ld2 = b"".join(s.encode("cp1252") + b"\0" for s in strings)
-    except UnicodeEncodeError:
-        raise SourceError(line, "text cannot be written in the Windows-1252 code page")
+    ld2 = b"".join(s.encode("cp1252") + b"\0" for s in strings)
     if len(ld2) > 0x7FFF:
         raise SourceError(line, "paragraph is too long (%d bytes; the limit is %d)"
                           % (len(ld2), 0x7FFF))
