@@ -7,6 +7,9 @@
 // The overview that last received a message; refreshes and uninstall act on it.
 extern HWND OverviewHandle;
 
+// Opens the weekly overview, modal and without an owner, as the tray does.
+void OpenSettingsDialog();
+
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AddEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK RemoveEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

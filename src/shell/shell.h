@@ -13,6 +13,8 @@ extern HANDLE InstanceMutex;
 extern HWND MainWindow;
 extern HMENU TrayMenu;
 extern NOTIFYICONDATAA TrayIcon;
+// "TaskbarCreated", which the shell broadcasts when it restarts; 0 until registered.
+extern UINT TaskbarCreatedMessage;
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

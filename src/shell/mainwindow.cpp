@@ -1,0 +1,102 @@
+#include "shell.h"
+
+#include "../../res/resource.h"
+#include "../dialogs/dialogs.h"
+#include "../reminder/reminder.h"
+
+HINSTANCE AppInstance;
+HANDLE InstanceMutex;
+HWND MainWindow;
+HMENU TrayMenu;
+NOTIFYICONDATAA TrayIcon;
+UINT TaskbarCreatedMessage;
+
+// The window must be in the foreground before TrackPopupMenu, or the menu does not close
+// when the user clicks elsewhere; the posted WM_NULL lets the next right click open it again.
+static void ShowTrayMenu(HWND window)
+{
+    POINT cursor;
+    SetForegroundWindow(window);
+    GetCursorPos(&cursor);
+    TrackPopupMenu(TrayMenu, 0, cursor.x, cursor.y, 0, window, NULL);
+    PostMessageA(window, WM_NULL, 0, 0);
+}
+
+static void OnTrayNotify(HWND window, LPARAM mouseMessage)
+{
+    switch ((UINT)mouseMessage) {
+    case WM_RBUTTONUP:
+        ShowTrayMenu(window);
+        break;
+    case WM_LBUTTONDBLCLK:
+        OpenSettingsDialog();
+        break;
+    }
+}
+
+static LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDM_SETTINGS:
+        OpenSettingsDialog();
+        return 0;
+    case IDM_ABOUT:
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL, AboutDialogProc, 0);
+        return 0;
+    case IDM_UNINSTALL:
+        Uninstall();
+        return 0;
+    case IDM_EXIT:
+        DestroyWindow(window);
+        return 0;
+    }
+    return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
+}
+
+static void OnDestroy(HWND window)
+{
+    KillTimer(window, REMINDER_TIMER_ID);
+    Shell_NotifyIconA(NIM_DELETE, &TrayIcon);
+    if (InstanceMutex) {
+        CloseHandle(InstanceMutex);
+        InstanceMutex = NULL;
+    }
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // A restarted shell has forgotten every notification icon; put ours back.
+    if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage) {
+        Shell_NotifyIconA(NIM_ADD, &TrayIcon);
+        return 0;
+    }
+    switch (message) {
+    case WM_COMMAND:
+        return OnCommand(window, wParam, lParam);
+    case WM_TIMER:
+        return RunReminderTick(window);
+    case WM_TRAYNOTIFY:
+        OnTrayNotify(window, lParam);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy(window);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}

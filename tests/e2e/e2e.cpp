@@ -1,0 +1,211 @@
+#include "e2e.h"
+
+#include <shlwapi.h>
+
+namespace e2e {
+
+bool WaitUntil(const std::function<bool()> &condition, DWORD deadlineMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start > deadlineMs)
+            return false;
+        // Keep our own queue drained while we poll; the windows we watch belong to morvane.
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 25, QS_ALLINPUT);
+    }
+}
+
+std::string BinFolder()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of("\\/"));
+}
+
+Morvane::~Morvane()
+{
+    if (info_.hProcess) {
+        if (Running())
+            TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+}
+
+bool Morvane::Start()
+{
+    std::string folder = BinFolder();
+    std::string exe = folder + "\\morvane.exe";
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(),
+                          &startup, &info_) != FALSE;
+}
+
+bool Morvane::Running()
+{
+    return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+int Morvane::WaitExit(DWORD deadlineMs)
+{
+    if (WaitForSingleObject(info_.hProcess, deadlineMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return (int)code;
+}
+
+HWND Morvane::MainWindow()
+{
+    HWND found = NULL;
+    WaitUntil([&] {
+        std::vector<HWND> windows = WindowsOf(Pid(), "MORVANE", "morvane");
+        found = windows.empty() ? NULL : windows[0];
+        return found != NULL;
+    });
+    return found;
+}
+
+struct Search {
+    DWORD pid;
+    const char *className;
+    const char *caption;
+    std::vector<HWND> found;
+};
+
+static BOOL CALLBACK Visit(HWND window, LPARAM lParam)
+{
+    Search *search = (Search *)lParam;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid)
+        return TRUE;
+    char name[256];
+    GetClassNameA(window, name, sizeof name);
+    if (search->className && lstrcmpA(name, search->className) != 0)
+        return TRUE;
+    if (search->caption && Text(window) != search->caption)
+        return TRUE;
+    search->found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid, const char *className, const char *caption)
+{
+    Search search = {pid, className, caption, {}};
+    EnumWindows(Visit, (LPARAM)&search);
+    return search.found;
+}
+
+HWND WaitWindow(DWORD pid, const char *className, const char *caption, DWORD deadlineMs)
+{
+    HWND found = NULL;
+    WaitUntil(
+        [&] {
+            for (HWND window : WindowsOf(pid, className, caption))
+                if (IsWindowVisible(window)) {
+                    found = window;
+                    return true;
+                }
+            return false;
+        },
+        deadlineMs);
+    return found;
+}
+
+std::string Text(HWND window)
+{
+    char text[1024] = "";
+    // WM_GETTEXT by message reaches another process's window; GetWindowTextA may not.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000, NULL);
+    return text;
+}
+
+std::string BoxText(HWND box)
+{
+    return Text(GetDlgItem(box, 0xFFFF));
+}
+
+bool Press(HWND dialog, int buttonId)
+{
+    HWND button = GetDlgItem(dialog, buttonId);
+    if (!button)
+        return false;
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
+}
+
+static BOOL CALLBACK CountIcon(HWND window, LPARAM count)
+{
+    char name[64];
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, "__winex11_tray_icon") == 0 && IsWindowVisible(window))
+        ++*(int *)count;
+    return TRUE;
+}
+
+int TrayIconCount()
+{
+    HWND tray = FindWindowA("__winex11_standalone_tray", NULL);
+    if (!tray)
+        return -1;
+    int count = 0;
+    EnumChildWindows(tray, CountIcon, (LPARAM)&count);
+    return count;
+}
+
+static const char kKey[] = "Software\\Morvane";
+
+void ClearStore()
+{
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+}
+
+bool StoreExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void PutEntry(const std::string &name, const std::string &text)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name.c_str(), 0, REG_SZ, (const BYTE *)text.c_str(), (DWORD)text.size() + 1);
+    RegCloseKey(key);
+}
+
+std::vector<std::pair<std::string, std::string>> StoreValues()
+{
+    std::vector<std::pair<std::string, std::string>> values;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    for (DWORD index = 0;; index++) {
+        char name[1024], data[1024];
+        DWORD nameLength = sizeof name, size = sizeof data - 1;
+        if (RegEnumValueA(key, index, name, &nameLength, NULL, NULL, (BYTE *)data, &size) !=
+            ERROR_SUCCESS)
+            break;
+        data[size] = '\0';
+        values.emplace_back(name, data);
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+}  // namespace e2e

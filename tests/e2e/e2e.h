@@ -1,0 +1,61 @@
+// Drives the shipped morvane.exe from outside, as a user would: starts it, finds its windows
+// by class and caption, posts tray messages and commands, reads and answers message boxes and
+// reads the registry. Every wait polls against a deadline.
+#ifndef MORVANE_E2E_H
+#define MORVANE_E2E_H
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+const DWORD kDeadlineMs = 10000;
+
+// Polls until the condition holds or the deadline passes; true when it held.
+bool WaitUntil(const std::function<bool()> &condition, DWORD deadlineMs = kDeadlineMs);
+
+// The folder that holds morvane.exe and its data files (this driver sits beside it).
+std::string BinFolder();
+
+class Morvane {
+public:
+    Morvane() = default;
+    ~Morvane();
+    Morvane(const Morvane &) = delete;
+    Morvane &operator=(const Morvane &) = delete;
+
+    bool Start();  // from its folder, as its installation folder
+    bool Running();
+    // Waits for the process to end; its exit code, or -1 if it is still running.
+    int WaitExit(DWORD deadlineMs = kDeadlineMs);
+    DWORD Pid() const { return info_.dwProcessId; }
+    // The hidden main window, once it exists.
+    HWND MainWindow();
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+// Top-level windows of a process with the given class (NULL: any) and caption (NULL: any).
+std::vector<HWND> WindowsOf(DWORD pid, const char *className, const char *caption);
+HWND WaitWindow(DWORD pid, const char *className, const char *caption, DWORD deadlineMs = kDeadlineMs);
+std::string Text(HWND window);
+// The text of a message box (its static control 0xFFFF).
+std::string BoxText(HWND box);
+// Presses a dialog's button as a click would and waits for the window to go.
+bool Press(HWND dialog, int buttonId);
+
+// The icons in Wine's notification area (one window each), or -1 when there is none to see.
+int TrayIconCount();
+
+void ClearStore();
+bool StoreExists();
+void PutEntry(const std::string &name, const std::string &text);
+std::vector<std::pair<std::string, std::string>> StoreValues();
+
+}  // namespace e2e
+
+#endif

@@ -1,0 +1,163 @@
+// The shipped executable, started and driven from outside.
+#include <gtest/gtest.h>
+
+#include "e2e.h"
+
+using namespace e2e;
+
+namespace {
+
+const char kTipText[] = "Tip : Double Click on the small TV icon below to add TV program schedules";
+const char kTipCaption[] = "Running Morvane for the first time";
+
+class ShellE2E : public ::testing::Test {
+protected:
+    void SetUp() override { ClearStore(); }
+    void TearDown() override { ClearStore(); }
+
+    // Starts a copy that is not on its first run, and waits for its main window.
+    HWND StartQuietly(Morvane &morvane)
+    {
+        PutEntry("seed", "");
+        EXPECT_TRUE(morvane.Start());
+        return morvane.MainWindow();
+    }
+};
+
+TEST_F(ShellE2E, FirstStartGreetsCreatesAnEmptyStoreAndLaterStartsDoNot)
+{
+    {
+        Morvane morvane;
+        ASSERT_TRUE(morvane.Start());
+        HWND tip = WaitWindow(morvane.Pid(), "#32770", kTipCaption);
+        ASSERT_TRUE(tip != NULL) << "no tip box on the first start";
+        EXPECT_EQ(kTipText, BoxText(tip));
+        EXPECT_TRUE(StoreExists()) << "the store exists while the tip is shown";
+        EXPECT_TRUE(StoreValues().empty());
+        ASSERT_TRUE(Press(tip, IDOK));
+        HWND main = morvane.MainWindow();
+        ASSERT_TRUE(main != NULL);
+        PostMessageA(main, WM_COMMAND, 105, 0);
+        EXPECT_EQ(0, morvane.WaitExit());
+    }
+    Morvane again;
+    ASSERT_TRUE(again.Start());
+    ASSERT_TRUE(again.MainWindow() != NULL);
+    EXPECT_TRUE(WindowsOf(again.Pid(), "#32770", kTipCaption).empty()) << "a later start shows no tip";
+    PostMessageA(again.MainWindow(), WM_COMMAND, 105, 0);
+    EXPECT_EQ(0, again.WaitExit());
+}
+
+TEST_F(ShellE2E, OneCopyAtATimeAndTheMainWindowIsNeverShown)
+{
+    Morvane first;
+    HWND main = StartQuietly(first);
+    ASSERT_TRUE(main != NULL);
+    EXPECT_FALSE(IsWindowVisible(main));
+
+    Morvane second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(0, second.WaitExit()) << "a second copy ends at once with code 0";
+    EXPECT_TRUE(WindowsOf(second.Pid(), NULL, NULL).empty()) << "and makes no window";
+    EXPECT_TRUE(first.Running());
+
+    PostMessageA(main, WM_COMMAND, 105, 0);  // "&Suspend Morvane"
+    EXPECT_EQ(0, first.WaitExit());
+
+    Morvane third;
+    ASSERT_TRUE(StartQuietly(third) != NULL) << "a new copy starts once the first has ended";
+    EXPECT_FALSE(IsWindowVisible(third.MainWindow()));
+    PostMessageA(third.MainWindow(), WM_COMMAND, 105, 0);
+    EXPECT_EQ(0, third.WaitExit());
+}
+
+TEST_F(ShellE2E, TheRightButtonOpensTheTrayMenuAndAboutOpensAndCloses)
+{
+    Morvane morvane;
+    HWND main = StartQuietly(morvane);
+    ASSERT_TRUE(main != NULL);
+
+    PostMessageA(main, 1234, 0, WM_RBUTTONUP);
+    HWND menu = WaitWindow(morvane.Pid(), "#32768", NULL);
+    ASSERT_TRUE(menu != NULL) << "no pop-up menu";
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); })) << "Escape closes the menu";
+
+    // The next right click opens it again, and its mnemonic "A" chooses "&About Morvane".
+    PostMessageA(main, 1234, 0, WM_RBUTTONUP);
+    menu = WaitWindow(morvane.Pid(), "#32768", NULL);
+    ASSERT_TRUE(menu != NULL) << "the menu opens a second time";
+    PostMessageA(menu, WM_KEYDOWN, 'A', 0);
+    HWND about = WaitWindow(morvane.Pid(), "#32770", "About Morvane");
+    ASSERT_TRUE(about != NULL);
+    ASSERT_TRUE(Press(about, IDOK));
+    EXPECT_TRUE(morvane.Running());
+    PostMessageA(main, WM_COMMAND, 105, 0);
+    EXPECT_EQ(0, morvane.WaitExit());
+}
+
+TEST_F(ShellE2E, ADeletedStoreIsReportedAndEndsTheProgram)
+{
+    Morvane morvane;
+    ASSERT_TRUE(StartQuietly(morvane) != NULL);
+    ClearStore();
+    HWND box = WaitWindow(morvane.Pid(), "#32770", "Morvane Error : at RegOpenKey on WM_TIMER");
+    ASSERT_TRUE(box != NULL);
+    EXPECT_NE(std::string::npos, BoxText(box).find("[2] Exiting . . .")) << BoxText(box);
+    EXPECT_TRUE(morvane.Running()) << "the program waits for the box";
+    ASSERT_TRUE(Press(box, IDOK));
+    EXPECT_EQ(0, morvane.WaitExit());
+}
+
+TEST_F(ShellE2E, AnEntryForTheNextMinuteAlertsWhenThatMinuteStarts)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    // The entry for the minute after this one; past 23:59 on Sunday the week starts again.
+    int minute = (now.wMinute + 1) % 60;
+    int hour = (now.wHour + (minute == 0)) % 24;
+    int day = (now.wDayOfWeek + (minute == 0 && hour == 0)) % 7;
+    char name[64], text[128];
+    wsprintfA(name, "%d%.2d%.2d%cMThe News", day == 0 ? 7 : day, hour % 12 == 0 ? 12 : hour % 12,
+              minute, hour < 12 ? 'A' : 'P');
+    wsprintfA(text, "Switch on the Telly   The News @ %d.%.2d %cM", hour % 12 == 0 ? 12 : hour % 12,
+              minute, hour < 12 ? 'A' : 'P');
+
+    Morvane morvane;
+    ASSERT_TRUE(StartQuietly(morvane) != NULL);
+    PutEntry(name, "The News");
+    HWND alert = WaitWindow(morvane.Pid(), "#32770", "Morvane alert", 65000);
+    ASSERT_TRUE(alert != NULL) << "no alert for " << name;
+    EXPECT_EQ(text, BoxText(alert));
+    ASSERT_TRUE(Press(alert, IDOK));
+    EXPECT_TRUE(morvane.Running());
+    PostMessageA(morvane.MainWindow(), WM_COMMAND, 105, 0);
+    EXPECT_EQ(0, morvane.WaitExit());
+}
+
+TEST_F(ShellE2E, TheIconComesAndGoesWithTheProgramAndSurvivesAShellRestart)
+{
+    Morvane morvane;
+    HWND main = StartQuietly(morvane);
+    ASSERT_TRUE(main != NULL);
+    if (TrayIconCount() < 0)
+        GTEST_SKIP() << "this display shows no notification area to look at";
+    EXPECT_TRUE(WaitUntil([] { return TrayIconCount() == 1; })) << "the icon appears";
+
+    // A restarting shell forgets every icon, then broadcasts "TaskbarCreated".
+    NOTIFYICONDATAA lost = {};
+    lost.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    lost.hWnd = main;
+    lost.uID = 0;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &lost));
+    ASSERT_TRUE(WaitUntil([] { return TrayIconCount() == 0; }));
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return TrayIconCount() == 1; })) << "the icon is added again";
+    EXPECT_TRUE(morvane.Running());
+
+    PostMessageA(main, WM_COMMAND, 105, 0);  // "&Suspend Morvane"
+    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, TrayIconCount()) << "the icon goes with the program";
+}
+
+}  // namespace

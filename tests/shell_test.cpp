@@ -1,0 +1,322 @@
+// The shell's resources, window procedure and uninstall, in process.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <algorithm>
+
+#include <string>
+#include <vector>
+
+#include "../res/resource.h"
+#include "dialogs/dialogs.h"
+#include "fake_platform.h"
+#include "registry.h"
+#include "reminder/reminder.h"
+#include "shell/shell.h"
+#include "store/store.h"
+
+namespace {
+
+std::string ItemText(HMENU menu, int position)
+{
+    char text[64] = "";
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+TEST(ShellResources, TheTrayMenuHoldsItsFiveItemsInOrder)
+{
+    HMENU bar = LoadMenuA(GetModuleHandleA(NULL), IDR_TRAYICON);
+    ASSERT_TRUE(bar != NULL);
+    EXPECT_EQ("&Tray", ItemText(bar, 0));
+    HMENU tray = GetSubMenu(bar, 0);
+    ASSERT_EQ(5, GetMenuItemCount(tray));
+    const struct {
+        UINT id;
+        const char *text;
+    } items[] = {{IDM_SETTINGS, "&Settings"}, {IDM_ABOUT, "&About Morvane"},
+                 {IDM_UNINSTALL, "&Uninstall Morvane"}, {0, ""}, {IDM_EXIT, "&Suspend Morvane"}};
+    for (int i = 0; i < 5; i++) {
+        SCOPED_TRACE(items[i].text);
+        EXPECT_EQ(items[i].id, GetMenuItemID(tray, i));
+        EXPECT_EQ(items[i].text, ItemText(tray, i));
+    }
+    EXPECT_TRUE(GetMenuState(tray, 3, MF_BYPOSITION) & MF_SEPARATOR);
+    DestroyMenu(bar);
+}
+
+TEST(ShellResources, TheClassMenuHasFileHelpAndAnEmptyPlainItem)
+{
+    HMENU bar = LoadMenuA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDC_MORVANE));
+    ASSERT_TRUE(bar != NULL);
+    ASSERT_EQ(3, GetMenuItemCount(bar));
+    EXPECT_EQ("&File", ItemText(bar, 0));
+    EXPECT_EQ((UINT)IDM_EXIT, GetMenuItemID(GetSubMenu(bar, 0), 0));
+    EXPECT_EQ("E&xit", ItemText(GetSubMenu(bar, 0), 0));
+    EXPECT_EQ("&Help", ItemText(bar, 1));
+    EXPECT_EQ((UINT)IDM_ABOUT, GetMenuItemID(GetSubMenu(bar, 1), 0));
+    EXPECT_EQ("&About ...", ItemText(GetSubMenu(bar, 1), 0));
+    EXPECT_EQ((UINT)IDM_BLANK, GetMenuItemID(bar, 2));
+    EXPECT_EQ("", ItemText(bar, 2));
+    DestroyMenu(bar);
+
+    // Loaded, an item with empty text may be shown as a separator (Wine does); the template
+    // itself must hold a plain item: the last top-level entry, flags MF_END only.
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDC_MORVANE), (LPCSTR)RT_MENU);
+    ASSERT_TRUE(found != NULL);
+    const WORD *words = (const WORD *)LockResource(LoadResource(NULL, found));
+    const WORD *end = words + SizeofResource(NULL, found) / sizeof(WORD);
+    const WORD blankTail[] = {MF_END, IDM_BLANK, 0};  // flags, identifier, empty text
+    ASSERT_GE(end - words, 3);
+    EXPECT_TRUE(std::equal(blankTail, blankTail + 3, end - 3));
+}
+
+TEST(ShellResources, AltQuestionMarkAndAltSlashOpenAbout)
+{
+    HACCEL table = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDC_MORVANE));
+    ASSERT_TRUE(table != NULL);
+    ACCEL entries[8];
+    int count = CopyAcceleratorTableA(table, entries, 8);
+    ASSERT_EQ(2, count);
+    std::vector<WORD> keys;
+    for (int i = 0; i < count; i++) {
+        EXPECT_EQ(IDM_ABOUT, entries[i].cmd);
+        EXPECT_EQ(FALT, entries[i].fVirt & (FALT | FVIRTKEY | FCONTROL | FSHIFT)) << "Alt, by character";
+        keys.push_back(entries[i].key);
+    }
+    EXPECT_EQ((std::vector<WORD>{'?', '/'}), keys);
+}
+
+TEST(ShellResources, TheTitleAndClassNameStrings)
+{
+    char text[100];
+    ASSERT_GT(LoadStringA(GetModuleHandleA(NULL), IDS_APP_TITLE, text, sizeof text), 0);
+    EXPECT_STREQ("morvane", text);
+    ASSERT_GT(LoadStringA(GetModuleHandleA(NULL), IDS_CLASSNAME, text, sizeof text), 0);
+    EXPECT_STREQ("MORVANE", text);
+}
+
+RECT DialogUnits(HWND dialog, int x, int y, int width, int height)
+{
+    RECT rect = {x, y, x + width, y + height};
+    MapDialogRect(dialog, &rect);
+    return rect;
+}
+
+RECT ClientRectOf(HWND dialog, HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(NULL, dialog, (POINT *)&rect, 2);
+    return rect;
+}
+
+TEST(AboutBox, ItsTemplateMatchesItsLayout)
+{
+    HWND about = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL,
+                                    AboutDialogProc, 0);
+    ASSERT_TRUE(about != NULL);
+    char caption[64];
+    GetWindowTextA(about, caption, sizeof caption);
+    EXPECT_STREQ("About Morvane", caption);
+    LONG style = GetWindowLongA(about, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & DS_MODALFRAME);
+    RECT client;
+    GetClientRect(about, &client);
+    RECT size = DialogUnits(about, 0, 0, 133, 122);
+    EXPECT_EQ(size.right, client.right);
+    EXPECT_EQ(size.bottom, client.bottom);
+
+    HWND icon = GetDlgItem(about, IDC_ABOUT_ICON);
+    HWND ok = GetDlgItem(about, IDOK);
+    ASSERT_TRUE(icon && ok);
+    EXPECT_EQ(SS_ICON, GetWindowLongA(icon, GWL_STYLE) & SS_TYPEMASK);
+    RECT iconAt = ClientRectOf(about, icon), want = DialogUnits(about, 56, 16, 20, 20);
+    EXPECT_EQ(want.left, iconAt.left);
+    EXPECT_EQ(want.top, iconAt.top);
+    RECT okAt = ClientRectOf(about, ok);
+    want = DialogUnits(about, 47, 88, 38, 13);
+    EXPECT_TRUE(EqualRect(&want, &okAt));
+    EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(ok, GWL_STYLE) & BS_TYPEMASK);
+    EXPECT_EQ(ok, GetNextDlgTabItem(about, ok, FALSE)) << "OK is the only tab stop";
+    DestroyWindow(about);
+}
+
+int aboutAnswer;
+
+void CALLBACK AnswerAbout(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND box = FindWindowA("#32770", "About Morvane");
+    if (box)
+        PostMessageA(box, WM_COMMAND, aboutAnswer, 0);
+}
+
+// The modal box ends itself with OK and with Escape, returning the button pressed.
+TEST(AboutBox, OkAndEscapeEndIt)
+{
+    for (int id : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(id);
+        aboutAnswer = id;
+        UINT_PTR timer = SetTimer(NULL, 0, 50, AnswerAbout);
+        INT_PTR result = DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUTBOX),
+                                         NULL, AboutDialogProc, 0);
+        KillTimer(NULL, timer);
+        EXPECT_EQ(id, result);
+    }
+}
+
+// A main window with the real procedure, its timer running, as start-up leaves it.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fake::Reset();
+        reg::ClearStore();
+        UninstallingFlag = 0;
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = MainWindowProc;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = "MorvaneShellTest";
+        RegisterClassA(&wc);
+        MainWindow = CreateWindowExA(0, "MorvaneShellTest", "morvane", WS_OVERLAPPEDWINDOW, 0, 0,
+                                     100, 100, NULL, NULL, GetModuleHandleA(NULL), NULL);
+        ASSERT_TRUE(MainWindow != NULL);
+        SetTimer(MainWindow, REMINDER_TIMER_ID, REMINDER_PERIOD_MS, NULL);
+        TrayIcon = NOTIFYICONDATAA{};
+        TrayIcon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        TrayIcon.hWnd = MainWindow;
+        overview = CreateWindowExA(0, "STATIC", "overview", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                                   NULL, NULL, NULL, NULL);
+        OverviewHandle = overview;
+    }
+    void TearDown() override
+    {
+        if (IsWindow(MainWindow))
+            DestroyWindow(MainWindow);
+        DestroyWindow(overview);
+        OverviewHandle = NULL;
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            ;
+        reg::ClearStore();
+        UninstallingFlag = 0;
+    }
+
+    bool TimerRunning() { return KillTimer(MainWindow, REMINDER_TIMER_ID) != FALSE; }
+
+    int QuitCode()  // -1: no quit message
+    {
+        MSG msg;
+        return PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) ? (int)msg.wParam : -1;
+    }
+
+    HWND overview = NULL;
+};
+
+TEST_F(MainWindowTest, ExitDestroysTheWindowClosesTheMutexAndQuits)
+{
+    InstanceMutex = CreateMutexA(NULL, FALSE, "MorvaneShellTestMutex");
+    ASSERT_TRUE(InstanceMutex != NULL);
+    HANDLE mutex = InstanceMutex;
+    // Only the low word of the first parameter names the command.
+    SendMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0);
+    EXPECT_FALSE(IsWindow(MainWindow));
+    EXPECT_EQ(NULL, InstanceMutex);
+    EXPECT_FALSE(CloseHandle(mutex)) << "the handle was closed";
+    EXPECT_EQ(0, QuitCode());
+}
+
+TEST_F(MainWindowTest, TimerMessagesRunTheTick)
+{
+    reg::PutString("21045PMFilm", "Film");
+    fake::SetClock(2, 22, 45, 0);
+    EXPECT_EQ(0, SendMessageA(MainWindow, WM_TIMER, REMINDER_TIMER_ID, 0));
+    ASSERT_EQ(1u, fake::boxes.size());
+    EXPECT_EQ("Morvane alert", fake::boxes[0].caption);
+}
+
+TEST_F(MainWindowTest, AnsweringNoOrNothingChangesNothing)
+{
+    // 0 is what a box that failed to appear returns.
+    for (int answer : {IDNO, 0, IDCANCEL}) {
+        SCOPED_TRACE(answer);
+        fake::boxes.clear();
+        reg::PutString("21045PMFilm", "Film");
+        fake::answers = {answer};
+        bool hiddenDuringQuestion = false;
+        fake::whileBoxOpen = [&](const FakeBox &) { hiddenDuringQuestion = !IsWindowVisible(overview); };
+        Uninstall();
+        ASSERT_EQ(1u, fake::boxes.size());
+        EXPECT_EQ("Uninstall Morvane ?", fake::boxes[0].text);
+        EXPECT_EQ("Morvane Uninstall", fake::boxes[0].caption);
+        EXPECT_EQ((UINT)(MB_SYSTEMMODAL | MB_ICONQUESTION | MB_YESNO), fake::boxes[0].style);
+        EXPECT_EQ(NULL, fake::boxes[0].owner);
+        EXPECT_TRUE(hiddenDuringQuestion);
+        EXPECT_TRUE(IsWindowVisible(overview)) << "the overview comes back";
+        EXPECT_EQ(1u, reg::AllValues().size()) << "the schedule is kept";
+        EXPECT_EQ(0, UninstallingFlag);
+        EXPECT_EQ(-1, QuitCode());
+        EXPECT_TRUE(TimerRunning());
+        SetTimer(MainWindow, REMINDER_TIMER_ID, REMINDER_PERIOD_MS, NULL);
+    }
+}
+
+TEST_F(MainWindowTest, OnNoTheOverviewThatLastHadAMessageIsShown)
+{
+    HWND second = CreateWindowExA(0, "STATIC", "second", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, NULL,
+                                  NULL, NULL, NULL);
+    fake::answers = {IDNO};
+    fake::whileBoxOpen = [&](const FakeBox &) {
+        ShowWindow(second, SW_HIDE);
+        OverviewHandle = second;  // the other overview received a message meanwhile
+    };
+    Uninstall();
+    EXPECT_FALSE(IsWindowVisible(overview));
+    EXPECT_TRUE(IsWindowVisible(second));
+    DestroyWindow(second);
+}
+
+TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
+{
+    reg::PutString("21045PMFilm", "Film");
+    reg::PutString("alertmode", "1");
+    fake::answers = {IDYES};
+    fake::currentDirectory = "C:\\Program Files\\Morvane";
+    bool flagSetBeforeDelete = false;
+    fake::whileBoxOpen = [&](const FakeBox &box) {
+        if (box.caption == "Morvane Uninstall" && box.style & MB_ICONINFORMATION)
+            flagSetBeforeDelete = UninstallingFlag == 1 && !reg::StoreExists();
+    };
+    Uninstall();
+    ASSERT_EQ(2u, fake::boxes.size());
+    EXPECT_EQ("Removed Morvane registry key.\nTo complete uninstall please remove the directory "
+              "C:\\Program Files\\Morvane",
+              fake::boxes[1].text);
+    EXPECT_EQ("Morvane Uninstall", fake::boxes[1].caption);
+    EXPECT_EQ((UINT)(MB_SYSTEMMODAL | MB_ICONINFORMATION), fake::boxes[1].style);
+    EXPECT_TRUE(flagSetBeforeDelete);
+    EXPECT_FALSE(reg::StoreExists());
+    EXPECT_FALSE(TimerRunning());
+    EXPECT_FALSE(IsWindowVisible(overview)) << "the overview never comes back";
+    EXPECT_EQ(0, QuitCode());
+    EXPECT_TRUE(IsWindow(MainWindow)) << "the main window is left to the end of the process";
+}
+
+TEST_F(MainWindowTest, WithoutAWorkingDirectoryTheProgramsFolderIsNamed)
+{
+    fake::answers = {IDYES};
+    fake::currentDirectoryFails = true;
+    OverviewHandle = NULL;  // uninstall from the tray, no overview ever opened
+    Uninstall();
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    *strrchr(path, '\\') = '\0';
+    ASSERT_EQ(2u, fake::boxes.size());
+    EXPECT_EQ(std::string("Removed Morvane registry key.\nTo complete uninstall please remove the "
+                          "directory ") + path,
+              fake::boxes[1].text);
+}
+
+}  // namespace
