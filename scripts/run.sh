@@ -1,0 +1,23 @@
+#!/bin/sh
+# Sets up everything, builds the 32-bit release and starts Morvane under Wine, from the folder
+# that holds its sounds and help file (Morvane takes its working directory as its installation
+# folder). It runs in your own Wine prefix (WINEPREFIX, or ~/.wine), like any Windows program.
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+sh "$here/scripts/setup.sh"
+
+build="$here/build/release"
+cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/i686-w64-mingw32.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF >/dev/null
+cmake --build "$build"
+
+cd "$build/bin"
+export WINEDEBUG="${WINEDEBUG:--all}"
+if [ -n "$DISPLAY" ]; then
+  echo "Starting Morvane: look for the small TV in the notification area."
+  echo "To stop it, right-click the icon and choose \"Suspend Morvane\"."
+  exec wine morvane.exe
+fi
+echo "No display is available, so Morvane runs on a virtual X display (Xvfb) that nobody sees."
+echo "To stop it, press Ctrl+C here, or run: wineserver -k"
+exec xvfb-run -a -s "-screen 0 1024x768x24" wine morvane.exe
