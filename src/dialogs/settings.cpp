@@ -1,0 +1,120 @@
+// The weekly overview: seven day boxes rebuilt from the store, and the doors to the other
+// dialogs, the About box, the help file and uninstall.
+#include "dialogs.h"
+
+#include "../../res/resource.h"
+#include "../platform/platform.h"
+#include "../shell/shell.h"
+#include "../store/store.h"
+
+HWND OverviewHandle;
+
+// Day digit '1' (Monday) to '7' (Sunday) to its box; the identifiers are not in day order.
+static const int DayBoxes[7] = {IDC_MONDAY,   IDC_TUESDAY,  IDC_WEDNESDAY, IDC_THURSDAY,
+                                IDC_FRIDAY,   IDC_SATURDAY, IDC_SUNDAY};
+
+// Room for one line of a day box: six characters of time, three separators and the longest
+// programme name an entry key can carry.
+enum { DAY_LINE_ROOM = 500 };
+
+void OpenSettingsDialog()
+{
+    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), NULL, SettingsDialogProc, 0);
+}
+
+// "07:05 PM News" from "50705PMNews". A name cut short shows its missing characters as
+// blanks, and nothing past its terminator is ever read.
+static void FormatDayLine(const char *name, char *line)
+{
+    int length = lstrlenA(name);
+    char fixed[7];
+    for (int i = 0; i < 7; i++)
+        fixed[i] = i < length ? name[i] : ' ';
+    wsprintfA(line, "%c%c:%c%c %c%c ", fixed[1], fixed[2], fixed[3], fixed[4], fixed[5], fixed[6]);
+    lstrcpynA(line + 9, length > 7 ? name + 7 : "", DAY_LINE_ROOM - 9);
+}
+
+// Adds a line under those already in the box. The box holds the whole day, however many
+// entries it has, so its text is read back in full.
+static void AppendDayLine(HWND box, const char *line)
+{
+    int had = GetWindowTextLengthA(box);
+    int room = had + 2 + lstrlenA(line) + 1;
+    char *text = (char *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)room);
+    if (!text)
+        return;
+    int length = had > 0 ? GetWindowTextA(box, text, had + 1) : 0;
+    if (length > 0) {
+        text[length++] = '\r';
+        text[length++] = '\n';
+    }
+    lstrcpynA(text + length, line, room - length);
+    SetWindowTextA(box, text);
+    HeapFree(GetProcessHeap(), 0, text);
+}
+
+static bool AddToDayBox(const StoreValue *value, void *context)
+{
+    if (value->outcome == ERROR_MORE_DATA)
+        return true;  // too long for any entry of ours; the rest of the week still shows
+    if (value->outcome != ERROR_SUCCESS)
+        return false;
+    char day = value->name[0];
+    if (day < '1' || day > '7')
+        return true;
+    char line[DAY_LINE_ROOM];
+    FormatDayLine(value->name, line);
+    AppendDayLine(GetDlgItem((HWND)context, DayBoxes[day - '1']), line);
+    return true;
+}
+
+static void ShowWeek(HWND dialog)
+{
+    for (int day = 0; day < 7; day++)
+        SetDlgItemTextA(dialog, DayBoxes[day], "");
+    EnumerateStore(KEY_ALL_ACCESS, AddToDayBox, dialog);
+}
+
+static INT_PTR OnSettingsCommand(HWND dialog, WORD id)
+{
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        EndDialog(dialog, id);
+        return TRUE;
+    case IDC_ADD:
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ADDENTRY), dialog, AddEntryDialogProc, 0);
+        break;
+    case IDC_REMOVE:
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_REMOVEENTRY), dialog,
+                        RemoveEntryDialogProc, 0);
+        break;
+    case IDC_ABOUT:
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL, AboutDialogProc, 0);
+        break;
+    case IDC_HOWTOALERT:
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ALERTSOUND), dialog, AlertSoundDialogProc,
+                        0);
+        break;
+    case IDC_HELPFILE:
+        PlatformWinHelp(dialog, "help.hlp", HELP_CONTENTS, 0);
+        break;
+    case IDC_UNINSTALL:
+        Uninstall();
+        break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    OverviewHandle = dialog;
+    switch (message) {
+    case WM_INITDIALOG:
+        ShowWeek(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        return OnSettingsCommand(dialog, LOWORD(wParam));
+    }
+    return FALSE;
+}
