@@ -25,11 +25,14 @@ static void InstallationFolder(char *folder, int room)
 
 void Uninstall()
 {
-    ShowWindow(OverviewHandle, SW_HIDE);
+    // The overview handle follows whichever overview last had a message, and closing the
+    // question activates another one; so the window brought back is the one hidden here.
+    HWND hidden = OverviewHandle;
+    ShowWindow(hidden, SW_HIDE);
     // Only an explicit Yes deletes the schedule: a box that failed to appear returns 0.
     if (PlatformMessageBox(NULL, "Uninstall Morvane ?", "Morvane Uninstall",
                            MB_SYSTEMMODAL | MB_ICONQUESTION | MB_YESNO) != IDYES) {
-        ShowWindow(OverviewHandle, SW_SHOW);
+        ShowWindow(hidden, SW_SHOW);
         return;
     }
     KillTimer(MainWindow, REMINDER_TIMER_ID);

@@ -144,6 +144,33 @@ bool Press(HWND dialog, int buttonId)
     return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
 }
 
+void Click(HWND dialog, int buttonId)
+{
+    HWND button = GetDlgItem(dialog, buttonId);
+    LONG type = GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK;
+    if (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX)
+        SendMessageA(button, BM_CLICK, 0, 0);  // the button checks itself, then tells the dialog
+    else
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), (LPARAM)button);
+}
+
+void Choose(HWND dialog, int listId, int index)
+{
+    HWND list = GetDlgItem(dialog, listId);
+    SendMessageA(list, CB_SETCURSEL, index, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(listId, CBN_SELCHANGE), (LPARAM)list);
+}
+
+std::string ItemText(HWND dialog, int controlId)
+{
+    return Text(GetDlgItem(dialog, controlId));
+}
+
+void SetItemText(HWND dialog, int controlId, const std::string &text)
+{
+    SendMessageA(GetDlgItem(dialog, controlId), WM_SETTEXT, 0, (LPARAM)text.c_str());
+}
+
 static BOOL CALLBACK CountIcon(HWND window, LPARAM count)
 {
     char name[64];

@@ -47,6 +47,13 @@ std::string Text(HWND window);
 std::string BoxText(HWND box);
 // Presses a dialog's button as a click would and waits for the window to go.
 bool Press(HWND dialog, int buttonId);
+// Clicks a button of a dialog that stays open (a radio button, a button opening another one):
+// the dialog hears of it as of a click, and the call returns at once.
+void Click(HWND dialog, int buttonId);
+// Selects the item at index in a drop-down list, as the user would, and tells the dialog.
+void Choose(HWND dialog, int listId, int index);
+std::string ItemText(HWND dialog, int controlId);
+void SetItemText(HWND dialog, int controlId, const std::string &text);
 
 // The icons in Wine's notification area (one window each), or -1 when there is none to see.
 int TrayIconCount();
