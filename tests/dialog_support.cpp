@@ -34,7 +34,7 @@ static DialogScript *activeScript;
 static const char kScriptClass[] = "MorvaneDialogScript";
 static const UINT WM_RUN_ACTION = WM_APP + 1;
 static const UINT_PTR kWatchdog = 1;
-static const UINT kWatchdogMs = 60000;
+static const UINT kWatchdogMs = 20000;
 
 DialogScript::DialogScript()
 {
@@ -126,9 +126,10 @@ HWND CreateModeless(int resource, DLGPROC proc, HWND owner)
 
 std::string WindowText(HWND window)
 {
-    char text[1024];
-    int length = GetWindowTextA(window, text, sizeof text);
-    return std::string(text, length > 0 ? length : 0);
+    std::string text((size_t)GetWindowTextLengthA(window) + 1, '\0');
+    int length = GetWindowTextA(window, &text[0], (int)text.size());
+    text.resize(length > 0 ? (size_t)length : 0);
+    return text;
 }
 
 std::string ClassOf(HWND window)

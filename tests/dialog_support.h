@@ -13,7 +13,7 @@
 // Each dialog of the thread that appears gets the next action, run from a posted message once
 // the dialog is shown and its loop runs; so an action may inspect it, press its buttons and
 // open further dialogs. A dialog that appears with no action left is cancelled and recorded.
-// A watchdog ends every dialog if the script has not finished within a minute, so a broken
+// A watchdog ends every dialog if the script has not finished within twenty seconds, so a broken
 // script fails instead of hanging the run.
 class DialogScript {
 public:

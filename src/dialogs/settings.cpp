@@ -106,13 +106,25 @@ static INT_PTR OnSettingsCommand(HWND dialog, WORD id)
     return FALSE;
 }
 
+// Enter at once must open the add dialog, so "&Add an entry" must be the default button while
+// it has the focus. Only WM_NEXTDLGCTL moves the default along with the focus everywhere (the
+// dialog manager's own first focus does not under Wine), so the first initialisation, the one
+// that names a focus control, sets the focus itself. A refresh names none and moves nothing.
+static INT_PTR OnSettingsInit(HWND dialog, WPARAM defaultFocus)
+{
+    ShowWeek(dialog);
+    if (!defaultFocus)
+        return TRUE;
+    SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_ADD), TRUE);
+    return FALSE;
+}
+
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     OverviewHandle = dialog;
     switch (message) {
     case WM_INITDIALOG:
-        ShowWeek(dialog);
-        return TRUE;
+        return OnSettingsInit(dialog, wParam);
     case WM_COMMAND:
         return OnSettingsCommand(dialog, LOWORD(wParam));
     }

@@ -1,0 +1,250 @@
+// The weekly overview: what its day boxes show for what the store holds, and where its
+// buttons lead.
+#include "dialog_test_common.h"
+
+#include <map>
+
+namespace {
+
+const int kDayBoxes[7] = {1043, 1044, 1045, 1046, 1048, 1049, 1047};  // Monday .. Sunday
+
+typedef DialogTest SettingsTest;
+
+std::vector<std::string> Week(HWND overview)
+{
+    std::vector<std::string> week;
+    for (int id : kDayBoxes)
+        week.push_back(ItemText(overview, id));
+    return week;
+}
+
+// The day's expected lines, in the order the store enumerates their values.
+std::string DayText(const std::map<std::string, std::string> &lineOf)
+{
+    std::vector<std::string> lines;
+    for (const std::string &name : StoredNames())
+        if (lineOf.count(name))
+            lines.push_back(lineOf.at(name));
+    return JoinLines(lines);
+}
+
+TEST_F(SettingsTest, EachEntryIsALineInTheBoxOfItsDay)
+{
+    struct Case {
+        const char *name;
+        int day;  // 0 Monday .. 6 Sunday
+        const char *line;
+    } cases[] = {
+        {"10700PMNews", 0, "07:00 PM News"},        {"21045PMFilm", 1, "10:45 PM Film"},
+        {"31200AMLate Show", 2, "12:00 AM Late Show"}, {"41205PMLunch", 3, "12:05 PM Lunch"},
+        {"50705PMNews", 4, "07:05 PM News"},        {"60930AMCartoons", 5, "09:30 AM Cartoons"},
+        {"71159PM", 6, "11:59 PM "},
+    };
+    for (const Case &c : cases)
+        reg::PutString(c.name, c.name + 7);
+    reg::PutString(ALERTMODE_VALUE, "1");
+    HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+    std::vector<std::string> week = Week(overview);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.line, week[c.day]);
+    }
+}
+
+TEST_F(SettingsTest, AStoreWithoutEntriesShowsSevenEmptyBoxes)
+{
+    const char *stores[][2] = {
+        {NULL, NULL},            // no key at all
+        {ALERTMODE_VALUE, "2"},  // only the sound choice
+        {"0900AMx", "x"},        // names that do not start with a day digit
+        {"8100AMx", "x"},
+        {"", "default value"},
+    };
+    for (const auto &value : stores) {
+        SCOPED_TRACE(value[0] ? value[0] : "(no store)");
+        reg::ClearStore();
+        if (value[0])
+            reg::PutString(value[0], value[1]);
+        HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+        EXPECT_EQ(std::vector<std::string>(7, ""), Week(overview));
+        DestroyWindow(overview);
+    }
+}
+
+TEST_F(SettingsTest, ADayListsItsEntriesInTheStoresOrder)
+{
+    std::map<std::string, std::string> monday = {{"10800PMFilm", "08:00 PM Film"},
+                                                 {"10700PMNews", "07:00 PM News"},
+                                                 {"10700AMBreakfast", "07:00 AM Breakfast"}};
+    for (const auto &entry : monday)
+        reg::PutString(entry.first, entry.first.substr(7));
+    reg::PutString("20100AMOther day", "Other day");
+    HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+    EXPECT_EQ(DayText(monday), ItemText(overview, IDC_MONDAY));
+}
+
+// The box keeps every entry of a busy day whole, however long its text grows.
+TEST_F(SettingsTest, ABusyDayShowsEveryEntryWhole)
+{
+    std::map<std::string, std::string> friday;
+    for (int i = 0; i < 40; i++) {
+        char name[64];
+        wsprintfA(name, "5%.2d%.2dPMProgramme number %d with a long title", i % 12 + 1, i, i);
+        char line[64];
+        wsprintfA(line, "%.2d:%.2d PM Programme number %d with a long title", i % 12 + 1, i, i);
+        reg::PutString(name, name + 7);
+        friday[name] = line;
+    }
+    std::string longest = "50100AM" + std::string(242, 'L');  // a 249-character key
+    reg::PutString(longest, "L");
+    friday[longest] = "01:00 AM " + std::string(242, 'L');
+    HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+    std::string text = ItemText(overview, IDC_FRIDAY);
+    EXPECT_GT(text.size(), 2000u);
+    EXPECT_EQ(DayText(friday), text);
+}
+
+// Names written by others: cut short, hostile, too long for the scan's rooms, or not text.
+TEST_F(SettingsTest, OddNamesShowLiterallyAndNothingStaleAppears)
+{
+    std::map<std::string, std::string> tuesday = {
+        {"2", "  :      "},
+        {"21", "1 :      "},
+        {"2093", "09:3     "},
+        {"20930P", "09:30 P  "},
+        {"20930PM%s%n%d%%", "09:30 PM %s%n%d%%"},
+        {"21100PMGood", "11:00 PM Good"},
+    };
+    for (const auto &entry : tuesday)
+        reg::PutString(entry.first, "data");
+    reg::PutString("2" + std::string(260, 'x'), "name too long for the scan");
+    reg::PutRaw("21000PMNumber", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+    reg::PutRaw("21000PMBinary", REG_BINARY, "21000PMBinary");
+    HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+    EXPECT_EQ(DayText(tuesday), ItemText(overview, IDC_TUESDAY));
+}
+
+TEST_F(SettingsTest, ARefreshRebuildsTheWeekFromTheStore)
+{
+    reg::PutString("10700PMNews", "News");
+    reg::PutString("30700PMNews", "News");
+    HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+    ASSERT_EQ("07:00 PM News", ItemText(overview, IDC_MONDAY));
+
+    reg::ClearStore();
+    reg::PutString("10800PMFilm", "Film");
+    SendMessageA(overview, WM_INITDIALOG, 0, 0);
+    EXPECT_EQ("08:00 PM Film", ItemText(overview, IDC_MONDAY)) << "rebuilt, not appended";
+    EXPECT_EQ("", ItemText(overview, IDC_WEDNESDAY));
+
+    reg::ClearStore();
+    SendMessageA(overview, WM_INITDIALOG, 0, 0);
+    EXPECT_EQ(std::vector<std::string>(7, ""), Week(overview)) << "a missing store empties the week";
+}
+
+TEST_F(SettingsTest, TheOverviewHandleNamesTheOverviewThatLastHeardAMessage)
+{
+    HWND first = Open(IDD_SETTINGS, SettingsDialogProc);
+    HWND second = Open(IDD_SETTINGS, SettingsDialogProc);
+    EXPECT_EQ(second, OverviewHandle);
+    SendMessageA(first, WM_NULL, 0, 0);
+    EXPECT_EQ(first, OverviewHandle);
+    DestroyWindow(first);
+    EXPECT_EQ(first, OverviewHandle) << "not cleared when it ends";
+}
+
+TEST_F(SettingsTest, OkEscapeAndTheCloseBoxEndTheOverview)
+{
+    struct Case {
+        const char *how;
+        DialogScript::Action action;
+        INT_PTR result;
+    } cases[] = {
+        {"OK", [](HWND overview) { Click(overview, IDOK); }, IDOK},
+        {"Escape", [](HWND) { PostKey(GetFocus(), VK_ESCAPE); }, IDCANCEL},
+        {"close box",
+         [](HWND overview) { PostMessageA(overview, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.how);
+        EXPECT_EQ(c.result, RunModal(IDD_SETTINGS, SettingsDialogProc, NULL, {c.action}));
+    }
+}
+
+TEST_F(SettingsTest, ButtonsOpenTheirDialogsOwnedAsTheyShouldBe)
+{
+    struct Case {
+        int button;
+        const char *caption;
+        bool ownedByOverview;
+    } cases[] = {
+        {IDC_ADD, "Add entry", true},
+        {IDC_REMOVE, "Remove entry", true},
+        {IDC_HOWTOALERT, "How to alert", true},
+        {IDC_ABOUT, "About Morvane", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.caption);
+        HWND overview = NULL, opened = NULL, owner = NULL;
+        bool stillOpen = false;
+        std::string caption;
+        RunModal(IDD_SETTINGS, SettingsDialogProc, NULL,
+                 {[&](HWND dialog) {
+                      overview = dialog;
+                      Click(dialog, c.button);
+                      stillOpen = IsWindow(dialog) && IsWindowVisible(dialog);
+                      EndDialog(dialog, IDOK);
+                  },
+                  [&](HWND dialog) {
+                      opened = dialog;
+                      caption = WindowText(dialog);
+                      owner = GetWindow(dialog, GW_OWNER);
+                      EndDialog(dialog, IDCANCEL);
+                  }});
+        EXPECT_EQ(c.caption, caption);
+        EXPECT_EQ(c.ownedByOverview ? overview : NULL, owner);
+        EXPECT_TRUE(stillOpen) << "the overview stays open";
+    }
+}
+
+TEST_F(SettingsTest, EnterAtOnceOpensTheAddDialog)
+{
+    std::string caption;
+    RunModal(IDD_SETTINGS, SettingsDialogProc, NULL,
+             {[](HWND) { PostKey(GetFocus(), VK_RETURN); },
+              [&](HWND add) {
+                  caption = WindowText(add);
+                  EndDialog(add, IDCANCEL);
+                  PostMessageA(GetWindow(add, GW_OWNER), WM_COMMAND, IDOK, 0);
+              }});
+    EXPECT_EQ("Add entry", caption);
+}
+
+TEST_F(SettingsTest, HelpOpensTheHelpFileAtItsContents)
+{
+    HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+    SendMessageA(overview, WM_COMMAND, IDC_HELPFILE, 0);
+    ASSERT_EQ(1u, fake::helps.size());
+    EXPECT_EQ(overview, fake::helps[0].owner);
+    EXPECT_EQ("help.hlp", fake::helps[0].file);
+    EXPECT_EQ((UINT)HELP_CONTENTS, fake::helps[0].command);
+    EXPECT_TRUE(IsWindow(overview));
+}
+
+TEST_F(SettingsTest, UninstallAsksAndOnNoBringsTheOverviewBack)
+{
+    reg::PutString("10700PMNews", "News");
+    HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+    ShowWindow(overview, SW_SHOW);
+    bool hiddenWhileAsking = false;
+    fake::whileBoxOpen = [&](const FakeBox &) { hiddenWhileAsking = !IsWindowVisible(overview); };
+    fake::answers.push_back(IDNO);
+    SendMessageA(overview, WM_COMMAND, IDC_UNINSTALL, 0);
+    ASSERT_EQ(1u, fake::boxes.size());
+    EXPECT_EQ("Uninstall Morvane ?", fake::boxes[0].text);
+    EXPECT_TRUE(hiddenWhileAsking);
+    EXPECT_TRUE(IsWindowVisible(overview));
+    EXPECT_EQ(1u, reg::AllValues().size());
+}
+
+}  // namespace
