@@ -181,4 +181,38 @@ TEST_F(LifecycleE2E, WithTwoOverviewsTheOneLastMessagedIsHiddenAndShown)
     EXPECT_EQ(0, morvane.WaitExit());
 }
 
+TEST_F(LifecycleE2E, TheOverviewOpensTheAboutBoxAndTheHelpFile)
+{
+    PutEntry("21045PMFilm", "Film");
+    Morvane morvane;
+    ASSERT_TRUE(morvane.Start());
+    HWND main = morvane.MainWindow();
+    ASSERT_TRUE(main != NULL);
+    PostMessageA(main, WM_COMMAND, IDM_SETTINGS, 0);  // "&Settings" in the tray menu
+    HWND overview = WaitWindow(morvane.Pid(), "#32770", kOverview);
+    ASSERT_TRUE(overview != NULL);
+    EXPECT_EQ("10:45 PM Film", ItemText(overview, IDC_TUESDAY));
+
+    Click(overview, IDC_ABOUT);
+    HWND about = WaitWindow(morvane.Pid(), "#32770", "About Morvane");
+    ASSERT_TRUE(about != NULL);
+    ASSERT_TRUE(Press(about, IDOK));
+
+    // The help file beside the program opens in the system's viewer, at its contents.
+    Click(overview, IDC_HELPFILE);
+    HWND viewer = NULL;
+    EXPECT_TRUE(WaitUntil([&] {
+        viewer = FindWindowA("MS_WINHELP", "Morvane Help");
+        return viewer != NULL;
+    })) << "no help viewer";
+    if (viewer)
+        PostMessageA(viewer, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return FindWindowA("MS_WINHELP", NULL) == NULL; }));
+
+    ASSERT_TRUE(Press(overview, IDOK));
+    EXPECT_TRUE(morvane.Running());
+    PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_EQ(0, morvane.WaitExit());
+}
+
 }  // namespace
