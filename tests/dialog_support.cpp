@@ -33,6 +33,7 @@ static struct Unmanaged {
 static DialogScript *activeScript;
 static const char kScriptClass[] = "MorvaneDialogScript";
 static const UINT WM_RUN_ACTION = WM_APP + 1;
+static const UINT WM_RUN_LATER = WM_APP + 2;
 static const UINT_PTR kWatchdog = 1;
 static const UINT kWatchdogMs = 20000;
 
@@ -64,6 +65,12 @@ DialogScript &DialogScript::Then(Action action)
     return *this;
 }
 
+void DialogScript::Later(HWND dialog, Action action)
+{
+    later_.push_back(action);
+    PostMessageA(window_, WM_RUN_LATER, 0, (LPARAM)dialog);
+}
+
 // A dialog counts as appearing when it is first shown: by then its WM_INITDIALOG has run and
 // the modal loop is about to take the posted message.
 LRESULT CALLBACK DialogScript::HookProc(int code, WPARAM wParam, LPARAM lParam)
@@ -88,6 +95,13 @@ LRESULT CALLBACK DialogScript::WindowProc(HWND window, UINT message, WPARAM wPar
     DialogScript *script = activeScript;
     if (script && message == WM_RUN_ACTION) {
         script->Run((HWND)lParam);
+        return 0;
+    }
+    if (script && message == WM_RUN_LATER && !script->later_.empty()) {
+        Action action = script->later_.front();
+        script->later_.pop_front();
+        if (IsWindow((HWND)lParam))
+            action((HWND)lParam);
         return 0;
     }
     if (script && message == WM_TIMER && wParam == kWatchdog) {

@@ -25,6 +25,8 @@ public:
     DialogScript &operator=(const DialogScript &) = delete;
 
     DialogScript &Then(Action action);
+    // Runs an action on a dialog once the messages already posted (say, a key) are handled.
+    void Later(HWND dialog, Action action);
     size_t Pending() const { return actions_.size(); }
     // Captions of dialogs that appeared with no action left for them.
     const std::vector<std::string> &Unexpected() const { return unexpected_; }
@@ -39,6 +41,7 @@ private:
     HHOOK hook_ = NULL;
     HWND window_ = NULL;
     std::deque<Action> actions_;
+    std::deque<Action> later_;
     std::vector<HWND> shown_;
     std::vector<std::string> unexpected_;
     bool timedOut_ = false;

@@ -48,17 +48,23 @@ protected:
                      const std::vector<DialogScript::Action> &actions)
     {
         DialogScript script;
+        script_ = &script;
         for (const DialogScript::Action &action : actions)
             script.Then(action);
         INT_PTR result = DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(resource), owner, proc, 0);
         EXPECT_EQ(0u, script.Pending()) << "a scripted dialog never appeared";
         EXPECT_TRUE(script.Unexpected().empty()) << "unscripted: " << script.Unexpected()[0];
         EXPECT_FALSE(script.TimedOut());
+        script_ = NULL;
         return result;
     }
 
+    // Within a modal run: an action on the dialog after the messages already posted to it.
+    void Later(HWND dialog, DialogScript::Action action) { script_->Later(dialog, action); }
+
 private:
     std::vector<HWND> modeless_;
+    DialogScript *script_ = NULL;
 };
 
 // Presses a button as a mouse click does: it takes the focus, then reports the click.
