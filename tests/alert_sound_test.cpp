@@ -39,7 +39,7 @@ std::string StoredMode()
     return "(none)";
 }
 
-TEST_F(AlertSoundTest, TheStoredChoiceIsCheckedAndTheFocusStartsOnIt)
+TEST_F(AlertSoundTest, TheStoredChoiceIsCheckedAndTheFocusStartsOnWarning)
 {
     struct Case {
         const char *stored;  // NULL: no value
@@ -62,7 +62,7 @@ TEST_F(AlertSoundTest, TheStoredChoiceIsCheckedAndTheFocusStartsOnIt)
                      EndDialog(dialog, IDCANCEL);
                  }});
         EXPECT_EQ(c.radio, checked);
-        EXPECT_EQ(c.radio, focus);
+        EXPECT_EQ(IDC_WARNING, focus) << "the focus starts on the first radio button";
     }
 }
 

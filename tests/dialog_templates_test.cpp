@@ -50,9 +50,8 @@ struct Layout {
     bool foreground;
     std::vector<Row> rows;
     std::vector<int> tabStops;  // in template order
-    // Tab reaches a group of radio buttons at its checked button, if it has one (the platform
-    // skips the others, since a radio button that gains the focus from the keyboard checks
-    // itself); with an empty store the sound dialog has "No Audio" checked.
+    // What Tab walks once the dialog has initialised itself; the sound dialog keeps all its
+    // radio buttons, whichever of them it checked ("No Audio" with an empty store).
     std::vector<int> tabOrder;
     int firstFocus;
 };
@@ -136,8 +135,8 @@ const std::vector<Layout> &Layouts()
              {IDOK, DEFAULT_PUSH, "OK", 71, 86, 50, 14},
          },
          {1037, 1038, 1039, 1},
-         {1039, 1},
-         IDC_NOAUDIO},
+         {1037, 1038, 1039, 1},
+         IDC_WARNING},
     };
     return layouts;
 }

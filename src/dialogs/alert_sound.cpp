@@ -11,11 +11,20 @@
 // The same looping, asynchronous calls the alert makes, so a preview sounds like an alert.
 static const DWORD LoopFlags = SND_FILENAME | SND_LOOP | SND_ASYNC;
 
+static const int Radios[3] = {IDC_WARNING, IDC_DRUMS, IDC_NOAUDIO};
+
+// Checking a radio button makes it its group's only tab stop under Common Controls 6, but not
+// under the older button class. Every radio button stays a tab stop, as the template has them,
+// so that Tab walks the same way and the focus starts on "Warning.wav" with either.
 static void CheckStoredMode(HWND dialog)
 {
     DWORD mode = ReadAlertMode();
     int radio = mode == 1 ? IDC_WARNING : mode == 2 ? IDC_DRUMS : IDC_NOAUDIO;
     SendDlgItemMessageA(dialog, radio, BM_SETCHECK, BST_CHECKED, 0);
+    for (int id : Radios) {
+        HWND button = GetDlgItem(dialog, id);
+        SetWindowLongA(button, GWL_STYLE, GetWindowLongA(button, GWL_STYLE) | WS_TABSTOP);
+    }
 }
 
 static void StoreCheckedMode(HWND dialog)
