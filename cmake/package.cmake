@@ -1,0 +1,66 @@
+# The release archive: what a Windows user unzips and runs.
+#
+#   cpack   (or: cmake --build . --target package)  in a build tree
+#   -> morvane-<version>-win32.zip  holding  morvane-<version>-win32/
+#        morvane.exe  warning.wav  drums.wav  help.hlp  readme.txt
+#
+# Only the 32-bit build is the release; the 64-bit build packs the same files as
+# morvane-<version>-win64.zip so that its archive is tested too and never passes for the release.
+# Included from the top-level CMakeLists.txt after the program and its data files.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(MORVANE_PACKAGE_SYSTEM win32)
+else()
+  set(MORVANE_PACKAGE_SYSTEM win64)
+endif()
+set(MORVANE_PACKAGE_NAME morvane-${PROJECT_VERSION}-${MORVANE_PACKAGE_SYSTEM})
+
+# Notepad on older Windows shows a file without carriage returns as one long line.
+configure_file(${CMAKE_SOURCE_DIR}/data/readme.txt ${CMAKE_BINARY_DIR}/readme.txt
+               @ONLY NEWLINE_STYLE CRLF)
+
+# Everything lies flat in one folder: the program takes its working directory as its
+# installation folder and opens the sounds and the help by bare name.
+install(TARGETS morvane RUNTIME DESTINATION .)
+install(FILES ${CMAKE_BINARY_DIR}/bin/warning.wav
+              ${CMAKE_BINARY_DIR}/bin/drums.wav
+              ${CMAKE_BINARY_DIR}/bin/help.hlp
+              ${CMAKE_BINARY_DIR}/readme.txt
+        DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Morvane)
+set(CPACK_PACKAGE_VENDOR "The Morvane developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "A notification-area reminder for weekly TV programmes")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME ${MORVANE_PACKAGE_NAME})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+# The debugging symbols are more than half of the executable and no use to a user.
+set(CPACK_STRIP_FILES ON)
+# No source archive: the repository is the source.
+set(CPACK_SOURCE_GENERATOR "")
+include(CPack)
+
+# The test: the archive unpacked into an empty folder, and the program started from there.
+if(MORVANE_TESTS)
+  add_executable(package_test ${CMAKE_SOURCE_DIR}/tests/package/package_test.cpp
+                              ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cpp)
+  target_compile_options(package_test PRIVATE ${MORVANE_WARNINGS})
+  target_compile_definitions(package_test PRIVATE
+    MORVANE_VERSION="${PROJECT_VERSION}"
+    MORVANE_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+    MORVANE_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+    MORVANE_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+  target_link_libraries(package_test PRIVATE gtest_main user32 advapi32 shlwapi shell32 version psapi)
+  set_target_properties(package_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_dependencies(package_test morvane morvane_data)
+  add_test(NAME package_test
+           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                   -DPACKAGE_NAME=${MORVANE_PACKAGE_NAME} -DVERSION=${PROJECT_VERSION}
+                   -DDRIVER=$<TARGET_FILE:package_test> -DWINE_RUN=${CMAKE_BINARY_DIR}/wine-run.sh
+                   -P ${CMAKE_SOURCE_DIR}/tests/package/unpack_and_run.cmake)
+  # It opens the help viewer, which is one per desktop.
+  set_tests_properties(package_test PROPERTIES FIXTURES_REQUIRED wine
+                       RESOURCE_LOCK "morvane_store;help_viewer" TIMEOUT 300)
+endif()
