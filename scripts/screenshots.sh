@@ -1,0 +1,117 @@
+#!/bin/sh
+# Takes the README's pictures of the real program: builds the 32-bit release, runs it under
+# Wine in a virtual desktop on a virtual X display (Xvfb), with a throwaway Wine prefix that is
+# deleted afterwards, fills its schedule with a week of programmes, and saves into docs/images/:
+#
+#   tray-menu.png   the tray icon with its menu open
+#   overview.png    the weekly overview
+#   add-entry.png   the add dialog, filled in
+#   alert.png       an alert box (it waits for a real alert at the start of the next minute)
+#
+# tools/shots.cpp, built here beside the release, puts the program into each state and says
+# where on the screen it is; ImageMagick's `import` takes the picture.
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+build="$here/build/release"
+
+if [ "$1" != "--on-display" ]; then
+  sh "$here/scripts/setup.sh"
+  if ! command -v import >/dev/null 2>&1; then
+    if [ "$(id -u)" -eq 0 ]; then sudo=; else sudo=sudo; fi
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends imagemagick
+  fi
+  cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/i686-w64-mingw32.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF >/dev/null
+  cmake --build "$build"
+  mkdir -p "$build/shots"
+  i686-w64-mingw32-g++-posix -std=c++17 -O2 -static -Wall -Wextra \
+      -o "$build/shots/shots.exe" "$here/tools/shots.cpp" "$here/tests/e2e/e2e.cpp" \
+      -luser32 -ladvapi32 -lshlwapi -lshell32
+  exec xvfb-run -a -s "-screen 0 800x600x24" sh "$0" --on-display
+fi
+
+# From here on we are on the virtual display, whose screen is exactly the Wine desktop.
+images="$here/docs/images"
+mkdir -p "$images"
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/morvane-shots.XXXXXX")
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+morvane_pid=
+cleanup() {
+  [ -n "$morvane_pid" ] && kill "$morvane_pid" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT INT TERM
+
+shots() { wine "$build/shots/shots.exe" "$@"; }
+# A step that prints a rectangle; fails when the step does (set -e does not see into "set --").
+rect() { out=$(shots "$@") || return 1; echo "$out" | tr -d '\r'; }
+
+# x y w h of a window, widened by a margin and kept on the 800x600 screen: a crop geometry.
+crop() {
+  echo "$1 $2 $3 $4 $5" | awk '{
+    m = $5; x = $1 - m; y = $2 - m; r = $1 + $3 + m; b = $2 + $4 + m;
+    if (x < 0) x = 0; if (y < 0) y = 0; if (r > 800) r = 800; if (b > 600) b = 600;
+    printf "%dx%d+%d+%d\n", r - x, b - y, x, y }'
+}
+
+# The picture of the screen, cut to a geometry; no timestamps, so unchanged pictures stay so.
+snap() {
+  import -window root -crop "$2" +repage -define png:exclude-chunks=date,time "$images/$1"
+  echo "saved docs/images/$1 ($2)"
+}
+
+echo "Preparing a throwaway Wine prefix (about ten seconds)"
+wineserver -p
+wineboot -i >/dev/null 2>&1
+# Programs started without /desktop (the driver) join the same virtual desktop, which has a
+# taskbar with a notification area.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Morvane /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Morvane /d 800x600 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Morvane' /v EnableShell /t REG_DWORD /d 1 \
+     /f >/dev/null 2>&1
+
+# A week of programmes, as the add dialog stores them, and the warning chime as the sound.
+shots store alertmode 1 \
+  10700PMNews News                  10830PMNature\ Watch "Nature Watch" \
+  20630PMQuiz\ Time "Quiz Time"     21045PMFilm Film \
+  30900PMDetective\ Drama "Detective Drama" \
+  40730PMCookery\ Hour "Cookery Hour" \
+  50705PMNews News                  50900PMComedy\ Club "Comedy Club" \
+  60600PMFootball Football          60915PMSaturday\ Film "Saturday Film" \
+  70500PMGarden\ Show "Garden Show" 70800PMCostume\ Drama "Costume Drama"
+
+# Morvane takes its working directory as its installation folder.
+cd "$build/bin"
+wine explorer /desktop=Morvane,800x600 morvane.exe >/dev/null 2>&1 &
+morvane_pid=$!
+shots main
+shots tray >/dev/null
+
+r=$(rect menu); set -- $r
+snap tray-menu.png "$(echo "$1 $2" | awk '{ x = $1 - 24; y = $2 - 16;
+  if (x < 0) x = 0; printf "%dx%d+%d+%d\n", 800 - x, 600 - y, x, y }')"
+shots escape
+
+r=$(rect overview); set -- $r
+snap overview.png "$(crop "$@" 12)"
+
+r=$(rect add 2 Film 10 45 PM); set -- $r
+snap add-entry.png "$(crop "$@" 12)"
+shots press "Add entry" 2
+shots press "Morvane Settings" 1
+
+# A programme due at the start of the next minute that is at least five seconds away, on
+# today's day and in the 12-hour form the add dialog stores.
+due=$(( ($(date +%s) + 5) / 60 * 60 + 60 ))
+key=$(LC_ALL=C date -d "@$due" +%u%I%M%p)Film
+shots store "$key" Film
+echo "Waiting for the alert at $(date -d "@$due" +%H:%M)"
+r=$(rect window "Morvane alert" 90); set -- $r
+snap alert.png "$(crop "$@" 12)"
+shots press "Morvane alert" 1
+
+shots exit
+wait "$morvane_pid" 2>/dev/null || true
+morvane_pid=

@@ -1,0 +1,188 @@
+// shots: puts Morvane into the states that scripts/screenshots.sh photographs. It runs inside the
+// same Wine virtual desktop as morvane.exe, one step per call, and prints the screen rectangle
+// of what it brought up ("x y width height") so that the script can crop the picture to it.
+// Every wait polls against a deadline (the end-to-end driver's WaitUntil).
+//
+//   shots store NAME TEXT [NAME TEXT ...]  write schedule values (as another program would)
+//   shots main                             wait for Morvane's hidden main window
+//   shots tray                             the tray icon's rectangle
+//   shots menu                             right-click the tray icon; the menu's rectangle
+//   shots escape                           press Escape (closes the menu)
+//   shots overview                         double-click the tray icon; the overview's rectangle
+//   shots add DAY NAME HOUR MINUTE AM|PM   open the add dialog from the overview and fill it in
+//                                          (DAY 1-7 for Monday-Sunday); its rectangle
+//   shots window CAPTION [SECONDS]         wait for a visible window with that caption; its
+//                                          rectangle
+//   shots press CAPTION ID                 press button ID of that window and wait for it to go
+//   shots exit                             end Morvane ("Suspend Morvane") and wait for it
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "../tests/e2e/e2e.h"
+
+using namespace e2e;
+
+namespace {
+
+HWND MainWindowOfMorvane()
+{
+    HWND main = NULL;
+    WaitUntil([&] { return (main = FindWindowA("MORVANE", "morvane")) != NULL; });
+    return main;
+}
+
+DWORD MorvanePid()
+{
+    DWORD pid = 0;
+    HWND main = MainWindowOfMorvane();
+    if (main)
+        GetWindowThreadProcessId(main, &pid);
+    return pid;
+}
+
+int PrintRect(HWND window)
+{
+    RECT r;
+    if (!window || !GetWindowRect(window, &r)) {
+        fprintf(stderr, "shots: no such window\n");
+        return 1;
+    }
+    printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return 0;
+}
+
+// Wine's taskbar draws the notification icons itself, right-aligned from its right edge, each in
+// a small-icon square with a two-pixel border; Morvane's is the only one, so it is the last.
+bool TrayIconRect(RECT *icon)
+{
+    HWND tray = NULL;
+    WaitUntil([&] { return (tray = FindWindowA("Shell_TrayWnd", NULL)) != NULL; });
+    RECT bar;
+    if (!tray || !GetWindowRect(tray, &bar))
+        return false;
+    int cx = GetSystemMetrics(SM_CXSMICON) + 4, cy = GetSystemMetrics(SM_CYSMICON) + 4;
+    SetRect(icon, bar.right - cx, bar.top, bar.right, bar.top + cy);
+    return true;
+}
+
+void Mouse(DWORD flags)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+}
+
+// Moves the pointer onto the icon, as a user's hand would, and clicks there.
+bool ClickIcon(DWORD down, DWORD up, int times)
+{
+    RECT r;
+    if (!MainWindowOfMorvane() || !TrayIconRect(&r))
+        return false;
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    for (int i = 0; i < times; i++) {
+        Mouse(down);
+        Mouse(up);
+    }
+    return true;
+}
+
+HWND VisibleWindow(const char *className, const char *caption, DWORD deadlineMs = kDeadlineMs)
+{
+    HWND found = NULL;
+    WaitUntil(
+        [&] {
+            found = FindWindowA(className, caption);
+            return found && IsWindowVisible(found);
+        },
+        deadlineMs);
+    return found && IsWindowVisible(found) ? found : NULL;
+}
+
+int AddDialog(char **args)
+{
+    HWND overview = VisibleWindow("#32770", "Morvane Settings");
+    if (!overview)
+        return PrintRect(NULL);
+    Click(overview, 3);  // "&Add an entry"
+    HWND add = VisibleWindow("#32770", "Add entry");
+    if (!add)
+        return PrintRect(NULL);
+    // The lists hold a placeholder first, then the days, hours 1-12 and minutes 00-59.
+    Choose(add, 1055, atoi(args[0]));
+    SetItemText(add, 1043, args[1]);
+    Choose(add, 1060, atoi(args[2]));
+    Choose(add, 1063, atoi(args[3]) + 1);
+    Click(add, strcmp(args[4], "PM") == 0 ? 1062 : 1061);
+    return PrintRect(add);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    std::string step = argc > 1 ? argv[1] : "";
+    if (step == "store" && argc % 2 == 0) {
+        for (int i = 2; i + 1 < argc; i += 2)
+            PutEntry(argv[i], argv[i + 1]);
+        return 0;
+    }
+    if (step == "main")
+        return MainWindowOfMorvane() ? 0 : 1;
+    if (step == "tray") {
+        RECT r;
+        if (!TrayIconRect(&r))
+            return PrintRect(NULL);
+        printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+        return 0;
+    }
+    if (step == "menu") {
+        if (!ClickIcon(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 1))
+            return PrintRect(NULL);
+        return PrintRect(VisibleWindow("#32768", NULL));
+    }
+    if (step == "escape") {
+        keybd_event(VK_ESCAPE, 0, 0, 0);
+        keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+        return WaitUntil([] {
+                   HWND menu = FindWindowA("#32768", NULL);
+                   return !menu || !IsWindowVisible(menu);
+               })
+                   ? 0
+                   : 1;
+    }
+    if (step == "overview") {
+        if (!ClickIcon(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 2))
+            return PrintRect(NULL);
+        return PrintRect(VisibleWindow("#32770", "Morvane Settings"));
+    }
+    if (step == "add" && argc == 7)
+        return AddDialog(argv + 2);
+    if (step == "window" && argc >= 3) {
+        DWORD seconds = argc > 3 ? (DWORD)atoi(argv[3]) : kDeadlineMs / 1000;
+        return PrintRect(VisibleWindow("#32770", argv[2], seconds * 1000));
+    }
+    if (step == "press" && argc == 4) {
+        HWND window = VisibleWindow("#32770", argv[2]);
+        return window && Press(window, atoi(argv[3])) ? 0 : 1;
+    }
+    if (step == "exit") {
+        DWORD pid = MorvanePid();
+        HWND main = MainWindowOfMorvane();
+        if (!main)
+            return 1;
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        PostMessageA(main, WM_COMMAND, 105, 0);
+        DWORD waited = process ? WaitForSingleObject(process, kDeadlineMs) : WAIT_FAILED;
+        if (process)
+            CloseHandle(process);
+        return waited == WAIT_OBJECT_0 ? 0 : 1;
+    }
+    fprintf(stderr, "usage: see the top of tools/shots.cpp\n");
+    return 2;
+}
