@@ -50,6 +50,11 @@ bool Morvane::Start()
                           &startup, &info_) != FALSE;
 }
 
+bool Morvane::WaitIdle()
+{
+    return WaitForInputIdle(info_.hProcess, kDeadlineMs) == 0;
+}
+
 bool Morvane::Running()
 {
     return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
@@ -97,6 +102,16 @@ static BOOL CALLBACK Visit(HWND window, LPARAM lParam)
         return TRUE;
     search->found.push_back(window);
     return TRUE;
+}
+
+HWND StartQuietly(Morvane &morvane)
+{
+    PutEntry("seed", "");
+    // The main window exists before the store is looked at: a test that changes the store as
+    // soon as the window appears would race the start-up.
+    if (!morvane.Start() || !morvane.WaitIdle())
+        return NULL;
+    return morvane.MainWindow();
 }
 
 std::vector<HWND> WindowsOf(DWORD pid, const char *className, const char *caption)

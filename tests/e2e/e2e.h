@@ -34,10 +34,16 @@ public:
     DWORD Pid() const { return info_.dwProcessId; }
     // The hidden main window, once it exists.
     HWND MainWindow();
+    // Waits until the program first waits for input: its start-up, store check included, is done.
+    bool WaitIdle();
 
 private:
     PROCESS_INFORMATION info_ = {};
 };
+
+// Starts a copy that is not on its first run (the store already holds a value), so that no
+// tip box comes up, and waits for its start-up to end; its hidden main window, or NULL.
+HWND StartQuietly(Morvane &morvane);
 
 // Top-level windows of a process with the given class (NULL: any) and caption (NULL: any).
 std::vector<HWND> WindowsOf(DWORD pid, const char *className, const char *caption);

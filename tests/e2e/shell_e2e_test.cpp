@@ -14,14 +14,6 @@ class ShellE2E : public ::testing::Test {
 protected:
     void SetUp() override { ClearStore(); }
     void TearDown() override { ClearStore(); }
-
-    // Starts a copy that is not on its first run, and waits for its main window.
-    HWND StartQuietly(Morvane &morvane)
-    {
-        PutEntry("seed", "");
-        EXPECT_TRUE(morvane.Start());
-        return morvane.MainWindow();
-    }
 };
 
 TEST_F(ShellE2E, FirstStartGreetsCreatesAnEmptyStoreAndLaterStartsDoNot)

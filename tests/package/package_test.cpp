@@ -25,13 +25,6 @@ class Unpacked : public ::testing::Test {
 protected:
     void SetUp() override { ClearStore(); }
     void TearDown() override { ClearStore(); }
-
-    HWND StartQuietly(Morvane &morvane)
-    {
-        PutEntry("seed", "");
-        EXPECT_TRUE(morvane.Start());
-        return morvane.MainWindow();
-    }
 };
 
 TEST_F(Unpacked, StartsGreetsShowsItsTrayWindowAndEndsWithCodeZero)
