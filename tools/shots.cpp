@@ -23,6 +23,7 @@
 
 #include <string>
 
+#include "../res/resource.h"
 #include "../tests/e2e/e2e.h"
 
 using namespace e2e;
@@ -109,16 +110,16 @@ int AddDialog(char **args)
     HWND overview = VisibleWindow("#32770", "Morvane Settings");
     if (!overview)
         return PrintRect(NULL);
-    Click(overview, 3);  // "&Add an entry"
+    Click(overview, IDC_ADD);
     HWND add = VisibleWindow("#32770", "Add entry");
     if (!add)
         return PrintRect(NULL);
     // The lists hold a placeholder first, then the days, hours 1-12 and minutes 00-59.
-    Choose(add, 1055, atoi(args[0]));
-    SetItemText(add, 1043, args[1]);
-    Choose(add, 1060, atoi(args[2]));
-    Choose(add, 1063, atoi(args[3]) + 1);
-    Click(add, strcmp(args[4], "PM") == 0 ? 1062 : 1061);
+    Choose(add, IDC_DAYLIST, atoi(args[0]));
+    SetItemText(add, IDC_PROGRAMME, args[1]);
+    Choose(add, IDC_HOURLIST, atoi(args[2]));
+    Choose(add, IDC_MINUTELIST, atoi(args[3]) + 1);
+    Click(add, strcmp(args[4], "PM") == 0 ? IDC_PM : IDC_AM);
     return PrintRect(add);
 }
 
@@ -177,7 +178,7 @@ int main(int argc, char **argv)
         if (!main)
             return 1;
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        PostMessageA(main, WM_COMMAND, 105, 0);
+        PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);  // "&Suspend Morvane"
         DWORD waited = process ? WaitForSingleObject(process, kDeadlineMs) : WAIT_FAILED;
         if (process)
             CloseHandle(process);

@@ -55,6 +55,12 @@ bool Morvane::WaitIdle()
     return WaitForInputIdle(info_.hProcess, kDeadlineMs) == 0;
 }
 
+int Morvane::Suspend()
+{
+    PostMessageA(MainWindow(), WM_COMMAND, 105, 0);
+    return WaitExit();
+}
+
 bool Morvane::Running()
 {
     return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;

@@ -36,6 +36,8 @@ public:
     HWND MainWindow();
     // Waits until the program first waits for input: its start-up, store check included, is done.
     bool WaitIdle();
+    // Chooses "&Suspend Morvane" and waits for the process to end; its exit code, as WaitExit.
+    int Suspend();
 
 private:
     PROCESS_INFORMATION info_ = {};

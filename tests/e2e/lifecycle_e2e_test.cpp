@@ -131,8 +131,7 @@ TEST_F(LifecycleE2E, FromFirstStartThroughAddRemoveAndSoundToUninstallAndBack)
     HWND tipAgain = WaitWindow(again.Pid(), "#32770", "Running Morvane for the first time");
     ASSERT_TRUE(tipAgain != NULL) << "after uninstall a start is a first run again";
     ASSERT_TRUE(Press(tipAgain, IDOK));
-    PostMessageA(again.MainWindow(), WM_COMMAND, IDM_EXIT, 0);
-    EXPECT_EQ(0, again.WaitExit());
+    EXPECT_EQ(0, again.Suspend());
 }
 
 TEST_F(LifecycleE2E, UninstallWithNoOverviewEverOpened)
@@ -179,8 +178,7 @@ TEST_F(LifecycleE2E, WithTwoOverviewsTheOneLastMessagedIsHiddenAndShown)
     ASSERT_TRUE(Press(question, IDNO));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(first) != FALSE; }));
     EXPECT_TRUE(IsWindowVisible(second));
-    PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
-    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, morvane.Suspend());
 }
 
 TEST_F(LifecycleE2E, TheOverviewOpensTheAboutBoxAndTheHelpFile)
@@ -213,8 +211,7 @@ TEST_F(LifecycleE2E, TheOverviewOpensTheAboutBoxAndTheHelpFile)
 
     ASSERT_TRUE(Press(overview, IDOK));
     EXPECT_TRUE(morvane.Running());
-    PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
-    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, morvane.Suspend());
 }
 
 }  // namespace

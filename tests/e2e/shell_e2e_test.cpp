@@ -29,15 +29,13 @@ TEST_F(ShellE2E, FirstStartGreetsCreatesAnEmptyStoreAndLaterStartsDoNot)
         ASSERT_TRUE(Press(tip, IDOK));
         HWND main = morvane.MainWindow();
         ASSERT_TRUE(main != NULL);
-        PostMessageA(main, WM_COMMAND, 105, 0);
-        EXPECT_EQ(0, morvane.WaitExit());
+        EXPECT_EQ(0, morvane.Suspend());
     }
     Morvane again;
     ASSERT_TRUE(again.Start());
     ASSERT_TRUE(again.MainWindow() != NULL);
     EXPECT_TRUE(WindowsOf(again.Pid(), "#32770", kTipCaption).empty()) << "a later start shows no tip";
-    PostMessageA(again.MainWindow(), WM_COMMAND, 105, 0);
-    EXPECT_EQ(0, again.WaitExit());
+    EXPECT_EQ(0, again.Suspend());
 }
 
 TEST_F(ShellE2E, OneCopyAtATimeAndTheMainWindowIsNeverShown)
@@ -53,14 +51,12 @@ TEST_F(ShellE2E, OneCopyAtATimeAndTheMainWindowIsNeverShown)
     EXPECT_TRUE(WindowsOf(second.Pid(), NULL, NULL).empty()) << "and makes no window";
     EXPECT_TRUE(first.Running());
 
-    PostMessageA(main, WM_COMMAND, 105, 0);  // "&Suspend Morvane"
-    EXPECT_EQ(0, first.WaitExit());
+    EXPECT_EQ(0, first.Suspend());
 
     Morvane third;
     ASSERT_TRUE(StartQuietly(third) != NULL) << "a new copy starts once the first has ended";
     EXPECT_FALSE(IsWindowVisible(third.MainWindow()));
-    PostMessageA(third.MainWindow(), WM_COMMAND, 105, 0);
-    EXPECT_EQ(0, third.WaitExit());
+    EXPECT_EQ(0, third.Suspend());
 }
 
 TEST_F(ShellE2E, TheRightButtonOpensTheTrayMenuAndAboutOpensAndCloses)
@@ -84,8 +80,7 @@ TEST_F(ShellE2E, TheRightButtonOpensTheTrayMenuAndAboutOpensAndCloses)
     ASSERT_TRUE(about != NULL);
     ASSERT_TRUE(Press(about, IDOK));
     EXPECT_TRUE(morvane.Running());
-    PostMessageA(main, WM_COMMAND, 105, 0);
-    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, morvane.Suspend());
 }
 
 TEST_F(ShellE2E, ADeletedStoreIsReportedAndEndsTheProgram)
@@ -123,8 +118,7 @@ TEST_F(ShellE2E, AnEntryForTheNextMinuteAlertsWhenThatMinuteStarts)
     EXPECT_EQ(text, BoxText(alert));
     ASSERT_TRUE(Press(alert, IDOK));
     EXPECT_TRUE(morvane.Running());
-    PostMessageA(morvane.MainWindow(), WM_COMMAND, 105, 0);
-    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, morvane.Suspend());
 }
 
 TEST_F(ShellE2E, TheIconComesAndGoesWithTheProgramAndSurvivesAShellRestart)
@@ -147,8 +141,7 @@ TEST_F(ShellE2E, TheIconComesAndGoesWithTheProgramAndSurvivesAShellRestart)
     EXPECT_TRUE(WaitUntil([] { return TrayIconCount() == 1; })) << "the icon is added again";
     EXPECT_TRUE(morvane.Running());
 
-    PostMessageA(main, WM_COMMAND, 105, 0);  // "&Suspend Morvane"
-    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, morvane.Suspend());
     EXPECT_EQ(0, TrayIconCount()) << "the icon goes with the program";
 }
 

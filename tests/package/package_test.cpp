@@ -42,8 +42,7 @@ TEST_F(Unpacked, StartsGreetsShowsItsTrayWindowAndEndsWithCodeZero)
         EXPECT_TRUE(WaitUntil([] { return TrayIconCount() == 1; })) << "the icon is in the tray";
     }
 
-    PostMessageA(main, WM_COMMAND, 105, 0);  // "&Suspend Morvane"
-    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, morvane.Suspend());
 }
 
 // The help file must lie beside the program, where the overview's Help button looks for it;
@@ -70,8 +69,7 @@ TEST_F(Unpacked, TheOverviewsHelpButtonOpensTheHelpThatShipsBesideIt)
     }
 
     EXPECT_TRUE(Press(overview, IDOK));
-    PostMessageA(main, WM_COMMAND, 105, 0);
-    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, morvane.Suspend());
 }
 
 TEST_F(Unpacked, TheVersionResourceNamesMorvaneAndTheBuildsVersion)
@@ -151,8 +149,7 @@ TEST_F(Unpacked, TheManifestBringsInCommonControls6)
     EXPECT_NE(std::string::npos, comctl.find("_6.")) << comctl;
 
     EXPECT_TRUE(Press(about, IDOK));
-    PostMessageA(main, WM_COMMAND, 105, 0);
-    EXPECT_EQ(0, morvane.WaitExit());
+    EXPECT_EQ(0, morvane.Suspend());
 }
 
 // What Wine cannot show: current Windows turns off registry virtualisation for a program whose
