@@ -1,13 +1,17 @@
 #!/bin/sh
 # ctest fixture: "up" makes a fresh prefix and keeps its wineserver alive for the whole run,
 # so that each test program starts in milliseconds; "down" stops that server only.
+# BITS (32 or 64) is the build's: its programs' loader boots the prefix.
 set -e
 action=$1
 export WINEPREFIX=$2
+export MORVANE_WINE_BITS=${3:-32}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 case "$action" in
   up)
+    . "$(dirname "$0")/wine-loader.sh"
+    wine_loader || exit $?
     if [ -n "$(ls -A "$WINEPREFIX" 2>/dev/null)" ]; then
       wineserver -k 2>/dev/null || true
       rm -rf "$WINEPREFIX"
@@ -16,14 +20,14 @@ case "$action" in
     # The server and the processes wineboot leaves running must not hold ctest's output pipe,
     # or ctest waits for them until the run ends.
     wineserver -p >"$WINEPREFIX.log" 2>&1 </dev/null
-    wineboot -i >>"$WINEPREFIX.log" 2>&1 </dev/null
+    "$WINE_LOADER" wineboot -i >>"$WINEPREFIX.log" 2>&1 </dev/null
     echo "prefix ready: $WINEPREFIX"
     ;;
   down)
     wineserver -k 2>/dev/null || true
     ;;
   *)
-    echo "usage: $0 up|down PREFIX" >&2
+    echo "usage: $0 up|down PREFIX [BITS]" >&2
     exit 2
     ;;
 esac
