@@ -31,6 +31,13 @@ std::string Key(const SYSTEMTIME &now)
            hour[2];
 }
 
+std::string AlertText(const SYSTEMTIME &now, const std::string &programme)
+{
+    char minute[3] = {char('0' + now.wMinute / 10), char('0' + now.wMinute % 10), 0};
+    return "Switch on the Telly   " + programme + " @ " + kShownHours[now.wHour] + "." + minute +
+           " " + (now.wHour < 12 ? "AM" : "PM");
+}
+
 struct Expected {
     bool alert = false;
     std::string text;
@@ -63,10 +70,8 @@ Expected Oracle(const SYSTEMTIME &now)
         if (value.name.compare(0, 6, Key(now)) != 0 || value.name.size() < 6)
             continue;
         std::string data = value.bytes.substr(0, value.bytes.find('\0')).substr(0, 249);
-        char minute[3] = {char('0' + now.wMinute / 10), char('0' + now.wMinute % 10), 0};
         expected.alert = true;
-        expected.text = "Switch on the Telly   " + data + " @ " + kShownHours[now.wHour] + "." +
-                        minute + " " + (now.wHour < 12 ? "AM" : "PM");
+        expected.text = AlertText(now, data);
         expected.sound = mode == "1" ? "warning.wav" : mode == "2" ? "drums.wav" : "";
         return expected;
     }
@@ -164,6 +169,7 @@ TEST(RandomStoreTest, TheTickAlertsExactlyWhenDueAndShowsTheTextLiterally)
         Expected expected = Oracle(now);
         fake::Reset();
         fake::clock = now;
+        PreviousMatchKey[0] = '\0';  // each round is the first tick after start
         SetTimer(window, REMINDER_TIMER_ID, REMINDER_PERIOD_MS, NULL);
         RunReminderTick(window);
 
@@ -188,6 +194,153 @@ TEST(RandomStoreTest, TheTickAlertsExactlyWhenDueAndShowsTheTextLiterally)
     }
     std::printf("%d alerts in 10000 random stores\n", alerts);
     EXPECT_GT(alerts, 500) << "the generator must make due entries often enough to matter";
+    DestroyWindow(window);
+    reg::ClearStore();
+}
+
+// Many runs of the program, each from its start: tick times as a real timer on a real thread
+// deliver them, a store with programmes in some of the minutes they pass, and alert boxes that
+// stay open a while, so that ticks run nested inside them.
+class TickRuns {
+public:
+    explicit TickRuns(unsigned seed) : random_(seed) {}
+
+    int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+    // Milliseconds since Sunday 00:00 of some week.
+    static SYSTEMTIME Clock(long long at)
+    {
+        long long second = at / 1000 % (7LL * 24 * 3600);
+        SYSTEMTIME now = {};
+        now.wDayOfWeek = (WORD)(second / 86400);
+        now.wHour = (WORD)(second / 3600 % 24);
+        now.wMinute = (WORD)(second / 60 % 60);
+        now.wSecond = (WORD)(second % 60);
+        return now;
+    }
+
+    // Mostly every two seconds give or take a little; sometimes two ticks close together, a
+    // thread held for 2 to 50 seconds, or a gap past whole minutes.
+    std::vector<long long> Ticks(long long start, int minutes)
+    {
+        std::vector<long long> ticks;
+        long long at = start + Below(2000);
+        while (at < start + minutes * 60000LL) {
+            ticks.push_back(at);
+            int kind = Below(100);
+            if (kind < 93)
+                at += 2000 - 150 + Below(301);
+            else if (kind < 96)
+                at += 100 + Below(900);
+            else if (kind < 99)
+                at += 2000 + 2000 + Below(48001);
+            else
+                at += 60000 + Below(120001);
+        }
+        return ticks;
+    }
+
+    // Programmes in about half the minutes of the run, sometimes two in one minute.
+    void Fill(long long start, int minutes)
+    {
+        reg::ClearStore();
+        reg::PutString("alertmode", "3");
+        for (int minute = 0; minute <= minutes + 3; minute++) {
+            if (Below(2) != 0 && minute != 0)
+                continue;
+            std::string key = Key(Clock(start + minute * 60000LL));
+            for (int count = 1 + (Below(8) == 0); count > 0; count--) {
+                std::string name = "Show " + std::to_string(Below(100000));
+                reg::PutString(key + "M" + name, name);
+            }
+        }
+    }
+
+    std::mt19937 &Random() { return random_; }
+
+private:
+    std::mt19937 random_;
+};
+
+// The rule, stated over the run's ticks in time order: a programme's minute alerts once, at its
+// first tick, when that tick is in second 0 or 1 or another tick ran before it; never otherwise.
+std::vector<std::string> ExpectedAlerts(const std::vector<long long> &ticks)
+{
+    std::vector<RawValue> values = reg::AllValues();
+    std::vector<std::string> alerts;
+    for (size_t i = 0; i < ticks.size(); i++) {
+        bool firstOfMinute = i == 0 || ticks[i] / 60000 != ticks[i - 1] / 60000;
+        SYSTEMTIME now = TickRuns::Clock(ticks[i]);
+        if (!firstOfMinute || (i == 0 && now.wSecond >= 2))
+            continue;
+        for (const RawValue &value : values)
+            if (value.name.compare(0, 6, Key(now)) == 0) {
+                alerts.push_back(AlertText(now, value.bytes.c_str()));
+                break;
+            }
+    }
+    return alerts;
+}
+
+TEST(TickRunsTest, EveryProgrammeAlertsOnceAtTheFirstTickOfItsMinuteWhateverTheTiming)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(window != NULL);
+    unsigned seed = (unsigned)GetTickCount();
+    RecordProperty("seed", (int)seed);
+    TickRuns runs(seed);
+    int minutesPlayed = 0, ticksPlayed = 0, nestedTicks = 0, lateAlerts = 0;
+    size_t expectedAlerts = 0, seenAlerts = 0;
+    for (int run = 0; run < 25; run++) {
+        SCOPED_TRACE("seed " + std::to_string(seed) + " run " + std::to_string(run));
+        long long start = (long long)runs.Below(7 * 24 * 60) * 60000 + runs.Below(60000);
+        int minutes = 10 + runs.Below(16);
+        std::vector<long long> ticks = runs.Ticks(start, minutes);
+        runs.Fill(start, minutes);
+        std::vector<std::string> expected = ExpectedAlerts(ticks);
+
+        fake::Reset();
+        PreviousMatchKey[0] = '\0';  // a fresh start of the program
+        SetTimer(window, REMINDER_TIMER_ID, REMINDER_PERIOD_MS, NULL);
+        size_t next = 0;
+        int depth = 0;
+        auto play = [&] {
+            fake::clock = TickRuns::Clock(ticks[next++]);
+            ticksPlayed++;
+            nestedTicks += depth > 0;
+            RunReminderTick(window);
+        };
+        // The box stays open for a while (or is pressed at once); ticks due meanwhile run
+        // inside it, as the box's own message loop delivers them.
+        fake::whileBoxOpen = [&](const FakeBox &) {
+            long long openUntil = ticks[next - 1] + (runs.Below(3) == 0 ? 0 : runs.Below(15000));
+            if (fake::clock.wSecond >= 2)
+                lateAlerts++;
+            depth++;
+            while (next < ticks.size() && ticks[next] < openUntil)
+                play();
+            depth--;
+        };
+        while (next < ticks.size())
+            play();
+
+        std::vector<std::string> seen;
+        for (const FakeBox &box : fake::boxes)
+            seen.push_back(box.text);
+        ASSERT_EQ(expected, seen);
+        MSG msg;
+        ASSERT_FALSE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no quit";
+        minutesPlayed += minutes;
+        expectedAlerts += expected.size();
+        seenAlerts += seen.size();
+    }
+    std::printf("seed %u: %d minutes, %d ticks (%d nested in an open box), %zu alerts expected, "
+                "%zu seen, %d of them late\n",
+                seed, minutesPlayed, ticksPlayed, nestedTicks, expectedAlerts, seenAlerts,
+                lateAlerts);
+    EXPECT_GT(nestedTicks, 100) << "the runs must hold boxes open often enough to matter";
+    EXPECT_GT(lateAlerts, 10) << "and hold the thread over the start of a minute";
+    fake::whileBoxOpen = nullptr;
     DestroyWindow(window);
     reg::ClearStore();
 }

@@ -24,6 +24,7 @@ protected:
         fake::Reset();
         reg::ClearStore();
         UninstallingFlag = 0;
+        Restart();
         window = CreateWindowExA(0, "STATIC", "tick owner", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
         ASSERT_TRUE(window != NULL);
         SetTimer(window, REMINDER_TIMER_ID, REMINDER_PERIOD_MS, NULL);
@@ -40,6 +41,9 @@ protected:
     }
 
     bool TimerRunning() { return KillTimer(window, REMINDER_TIMER_ID) != FALSE; }
+
+    // As after start-up: no tick has run yet.
+    static void Restart() { PreviousMatchKey[0] = '\0'; }
 
     bool QuitPosted(int *code)
     {
@@ -75,11 +79,12 @@ TEST(MatchKeyTest, TheClockBecomesDayHourMinuteAndHalf)
     }
 }
 
-TEST_F(TickTest, ADueEntryAlertsInTheFirstTwoSecondsOfItsMinuteOnly)
+TEST_F(TickTest, TheFirstTickAfterStartAlertsOnlyInTheFirstTwoSecondsOfTheMinute)
 {
     reg::PutString("21045PMFilm", "Film");
     for (int second = 0; second < 4; second++) {
         SCOPED_TRACE(second);
+        Restart();
         fake::boxes.clear();
         fake::SetClock(2, 22, 45, second);
         EXPECT_EQ(0, RunReminderTick(window));
@@ -94,6 +99,35 @@ TEST_F(TickTest, ADueEntryAlertsInTheFirstTwoSecondsOfItsMinuteOnly)
         }
     }
     EXPECT_TRUE(TimerRunning());
+}
+
+// After a tick in an earlier minute, the first tick of the entry's minute alerts however late
+// it comes, and no later tick of that minute alerts again, nested in the box or not.
+TEST_F(TickTest, AProgrammeAlertsOnceAtTheFirstTickOfItsMinuteEvenWhenThatTickIsLate)
+{
+    reg::PutString("21045PMFilm", "Film");
+    for (int late : {0, 1, 2, 3, 30, 59}) {
+        SCOPED_TRACE(late);
+        Restart();
+        fake::boxes.clear();
+        fake::SetClock(2, 22, 44, 58);
+        RunReminderTick(window);
+        int nestedBoxes = -1;
+        fake::whileBoxOpen = [&](const FakeBox &) {
+            fake::whileBoxOpen = nullptr;
+            fake::SetClock(2, 22, 45, late < 58 ? late + 1 : 59);
+            RunReminderTick(window);
+            nestedBoxes = (int)fake::boxes.size();
+        };
+        fake::SetClock(2, 22, 45, late);
+        RunReminderTick(window);
+        ASSERT_EQ(1u, fake::boxes.size());
+        EXPECT_EQ("Switch on the Telly   Film @ 10.45 PM", fake::boxes[0].text);
+        EXPECT_EQ(1, nestedBoxes) << "a tick nested in the open box does not alert again";
+        fake::SetClock(2, 22, 45, 59);
+        RunReminderTick(window);
+        EXPECT_EQ(1u, fake::boxes.size()) << "nor does a later tick of the same minute";
+    }
 }
 
 TEST_F(TickTest, OtherDaysTimesAndHalvesDoNotAlert)
@@ -123,6 +157,7 @@ TEST_F(TickTest, NoonMidnightAndSingleDigitTimesShowAsTheyAreWritten)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         reg::ClearStore();
+        Restart();
         fake::boxes.clear();
         reg::PutString(c.name, c.name + 7);
         fake::SetClock(c.dayOfWeek, c.hour, c.minute, 0);
@@ -159,6 +194,7 @@ TEST_F(TickTest, TheAlertModeChoosesTheLoopingSound)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.mode ? c.mode : "(missing)");
         reg::ClearStore();
+        Restart();
         fake::sounds.clear();
         fake::boxes.clear();
         reg::PutString("30700AMBreakfast", "Breakfast");
@@ -186,10 +222,12 @@ TEST_F(TickTest, TheAlertModeChoosesTheLoopingSound)
 TEST_F(TickTest, TheAlertModeAsStoredAtAlertTimeCounts)
 {
     reg::PutString("30700AMBreakfast", "Breakfast");
+    reg::PutString("30701AMWeather", "Weather");
     reg::PutString(ALERTMODE_VALUE, "2");
     fake::SetClock(3, 7, 0, 0);
     RunReminderTick(window);
     reg::PutString(ALERTMODE_VALUE, "1");
+    fake::SetClock(3, 7, 1, 0);
     RunReminderTick(window);
     ASSERT_EQ(4u, fake::sounds.size());
     EXPECT_EQ("drums.wav", fake::sounds[0].file);
@@ -202,6 +240,7 @@ TEST_F(TickTest, ProgrammeNamesAreShownLiterallyAndWhole)
     const std::string longest(249, 'L');
     for (const std::string &name : {hostile, longest}) {
         reg::ClearStore();
+        Restart();
         fake::boxes.clear();
         reg::PutString("40900PMx", name);
         fake::SetClock(4, 21, 0, 0);

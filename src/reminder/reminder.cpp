@@ -7,6 +7,7 @@
 #include "../store/store.h"
 
 int UninstallingFlag = 0;
+char PreviousMatchKey[7];
 
 void BuildMatchKey(const SYSTEMTIME *now, MatchKey *key)
 {
@@ -63,6 +64,7 @@ void FatalStoreError(LONG code, const char *context)
 struct TickScan {
     HWND mainWindow;
     const MatchKey *key;
+    bool mayAlert;
     bool failed;
 };
 
@@ -80,7 +82,7 @@ static bool CheckValue(const StoreValue *value, void *context)
     }
     const MatchKey *key = scan->key;
     // A name shorter than six characters differs at its terminator.
-    if (key->second >= 2 || strncmp(value->name, key->text, 6) != 0)
+    if (!scan->mayAlert || strncmp(value->name, key->text, 6) != 0)
         return true;
     RaiseAlert(key->hour12, key->minute, key->half, value->data, ReadAlertModeChar());
     return false;
@@ -95,7 +97,16 @@ LRESULT RunReminderTick(HWND mainWindow)
     MatchKey key;
     BuildMatchKey(&now, &key);
 
-    TickScan scan = {mainWindow, &key, false};
+    // Only the first tick of a minute may alert, so jitter or a tick nested in an open alert
+    // box never alerts twice. That tick may come late when the thread was held; it still
+    // alerts, unless it is the very first tick since start: starting up (or adding an entry)
+    // in the middle of a programme's minute is not that programme coming due. The key is
+    // remembered before the scan because the alert box below runs nested ticks.
+    bool firstOfMinute = strcmp(key.text, PreviousMatchKey) != 0;
+    bool tickedBefore = PreviousMatchKey[0] != '\0';
+    lstrcpynA(PreviousMatchKey, key.text, sizeof PreviousMatchKey);
+
+    TickScan scan = {mainWindow, &key, firstOfMinute && (key.second < 2 || tickedBefore), false};
     LONG opened = EnumerateStore(KEY_READ, CheckValue, &scan);
     if (opened != ERROR_SUCCESS) {
         KillTimer(mainWindow, REMINDER_TIMER_ID);

@@ -11,6 +11,10 @@
 // Set by uninstall: from then on every tick returns at once.
 extern int UninstallingFlag;
 
+// The match key of the tick before this one; empty until a tick has run. It is what makes a
+// programme alert exactly once: only the first tick of a minute may alert.
+extern char PreviousMatchKey[7];
+
 // One clock reading in the store's terms: "50705P" is a Friday at 19:05.
 struct MatchKey {
     int day;     // 1 Monday .. 7 Sunday

@@ -32,6 +32,8 @@ public:
     // Waits for the process to end; its exit code, or -1 if it is still running.
     int WaitExit(DWORD deadlineMs = kDeadlineMs);
     DWORD Pid() const { return info_.dwProcessId; }
+    // Its one thread, which runs everything; SuspendThread holds it as a debugger would.
+    HANDLE Thread() const { return info_.hThread; }
     // The hidden main window, once it exists.
     HWND MainWindow();
     // Waits until the program first waits for input: its start-up, store check included, is done.

@@ -96,27 +96,62 @@ TEST_F(ShellE2E, ADeletedStoreIsReportedAndEndsTheProgram)
     EXPECT_EQ(0, morvane.WaitExit());
 }
 
-TEST_F(ShellE2E, AnEntryForTheNextMinuteAlertsWhenThatMinuteStarts)
+// Time in 100-nanosecond units, as the system keeps it.
+ULONGLONG Now()
 {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    // The entry for the minute after this one; past 23:59 on Sunday the week starts again.
-    int minute = (now.wMinute + 1) % 60;
-    int hour = (now.wHour + (minute == 0)) % 24;
-    int day = (now.wDayOfWeek + (minute == 0 && hour == 0)) % 7;
-    char name[64], text[128];
-    wsprintfA(name, "%d%.2d%.2d%cMThe News", day == 0 ? 7 : day, hour % 12 == 0 ? 12 : hour % 12,
-              minute, hour < 12 ? 'A' : 'P');
-    wsprintfA(text, "Switch on the Telly   The News @ %d.%.2d %cM", hour % 12 == 0 ? 12 : hour % 12,
-              minute, hour < 12 ? 'A' : 'P');
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return (ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime;
+}
 
+const ULONGLONG kSecond = 10000000;
+
+void WaitForTime(ULONGLONG at)
+{
+    while (Now() < at)
+        Sleep(10);
+}
+
+// A debugger, a paused virtual machine or a busy machine can hold the program's thread over
+// the start of a programme's minute: the alert must still come, once, whatever ticks follow.
+TEST_F(ShellE2E, AnEntryAlertsOnceEvenWhenTheProgramIsHeldOverTheStartOfItsMinute)
+{
     Morvane morvane;
-    ASSERT_TRUE(StartQuietly(morvane) != NULL);
+    HWND main = StartQuietly(morvane);
+    ASSERT_TRUE(main != NULL);
+
+    // The start of the next minute that is at least five seconds away, in local time.
+    ULONGLONG due = ((Now() + 5 * kSecond) / (60 * kSecond) + 1) * (60 * kSecond);
+    FILETIME utc = {(DWORD)due, (DWORD)(due >> 32)}, local;
+    SYSTEMTIME at;
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToSystemTime(&local, &at);
+    int hour12 = at.wHour % 12 == 0 ? 12 : at.wHour % 12;
+    char half = at.wHour < 12 ? 'A' : 'P';
+    char name[64], text[128];
+    wsprintfA(name, "%d%.2d%.2d%cMThe News", at.wDayOfWeek == 0 ? 7 : at.wDayOfWeek, hour12,
+              at.wMinute, half);
+    wsprintfA(text, "Switch on the Telly   The News @ %d.%.2d %cM", hour12, at.wMinute, half);
     PutEntry(name, "The News");
-    HWND alert = WaitWindow(morvane.Pid(), "#32770", "Morvane alert", 65000);
-    ASSERT_TRUE(alert != NULL) << "no alert for " << name;
+
+    WaitForTime(due - kSecond / 2);
+    ASSERT_NE((DWORD)-1, SuspendThread(morvane.Thread()));
+    WaitForTime(due + 3 * kSecond);
+    ASSERT_NE((DWORD)-1, ResumeThread(morvane.Thread()));
+
+    HWND alert = WaitWindow(morvane.Pid(), "#32770", "Morvane alert");
+    ASSERT_TRUE(alert != NULL) << "no alert for " << name << " after the thread was held";
     EXPECT_EQ(text, BoxText(alert));
+
+    // Further ticks of the same minute, while the box is open and after it is dismissed.
+    auto alerts = [&] { return WindowsOf(morvane.Pid(), "#32770", "Morvane alert").size(); };
+    for (int tick = 0; tick < 3; tick++)
+        PostMessageA(main, WM_TIMER, 700, 0);
+    EXPECT_FALSE(WaitUntil([&] { return alerts() > 1; }, 4000)) << "a second alert while open";
     ASSERT_TRUE(Press(alert, IDOK));
+    for (int tick = 0; tick < 3; tick++)
+        PostMessageA(main, WM_TIMER, 700, 0);
+    EXPECT_FALSE(WaitUntil([&] { return alerts() > 0; }, 4000)) << "a second alert after OK";
     EXPECT_TRUE(morvane.Running());
     EXPECT_EQ(0, morvane.Suspend());
 }
