@@ -29,6 +29,7 @@ enum Kind {
     SORTED_LIST,     // sorted drop-down list
     RADIO,           // automatic radio button
     LABEL,           // static text
+    CENTRED_LABEL,   // centred static text
     ICON             // static icon 107
 };
 
@@ -137,6 +138,17 @@ const std::vector<Layout> &Layouts()
          {1037, 1038, 1039, 1},
          {1037, 1038, 1039, 1},
          IDC_WARNING},
+        {"about", IDD_ABOUTBOX, AboutDialogProc, "About Morvane", 133, 122, true, false, false,
+         {
+             {2, ICON, "", 56, 16, 20, 20},
+             {IDOK, DEFAULT_PUSH, "OK", 47, 88, 38, 13},
+             {-1, CENTRED_LABEL,
+              "Morvane 1.0, a reminder for weekly TV programmes\nWritten by the Morvane developers",
+              2, 65, 129, 20},
+         },
+         {1},
+         {1},
+         IDOK},
     };
     return layouts;
 }
@@ -145,7 +157,8 @@ std::string KindName(Kind kind)
 {
     static const char *const names[] = {"push",  "default push", "small push", "group",
                                         "centred group", "day box", "name box", "drop list",
-                                        "sorted list", "radio", "label", "icon"};
+                                        "sorted list", "radio", "label", "centred label",
+                                        "icon"};
     return names[kind];
 }
 
@@ -210,8 +223,9 @@ void CheckKind(HWND dialog, HWND control, Kind kind)
         EXPECT_EQ(BS_AUTORADIOBUTTON, button);
         break;
     case LABEL:
+    case CENTRED_LABEL:
         EXPECT_EQ("Static", ClassOf(control));
-        EXPECT_EQ(SS_LEFT, style & SS_TYPEMASK);
+        EXPECT_EQ(kind == LABEL ? SS_LEFT : SS_CENTER, style & SS_TYPEMASK);
         break;
     case ICON:
         EXPECT_EQ("Static", ClassOf(control));
@@ -230,7 +244,7 @@ void CheckPlace(HWND dialog, HWND control, const Row &row)
     EXPECT_EQ(expected.left, actual.left);
     EXPECT_EQ(expected.top, actual.top);
     if (row.kind == ICON)
-        return;  // an icon control takes its picture's size
+        return;  // the live control takes its picture's size; the template's is checked below
     EXPECT_EQ(expected.right, actual.right);
     if (row.kind != DROP_LIST && row.kind != SORTED_LIST) {
         EXPECT_EQ(expected.bottom, actual.bottom);
@@ -260,9 +274,10 @@ TEST_F(TemplateTest, EveryControlHasItsKindTextIdentifierAndPlace)
     }
 }
 
-// What the live windows do not show: which controls are tab stops (Tab skips radio buttons
-// that are not checked), a drop-down list's scroll bar and open height, which the platform
-// keeps to itself, and the default push button, whose look follows the focus.
+// What the live windows do not show: every control's box in dialog units as written (an icon
+// control shows at its picture's size, a drop-down list's open height is the platform's),
+// which controls are tab stops (Tab skips radio buttons that are not checked), a drop-down
+// list's scroll bar, and the default push button, whose look follows the focus.
 TEST_F(TemplateTest, TemplatesCarryWhatTheWindowsHide)
 {
     for (const Layout &layout : Layouts()) {
@@ -274,8 +289,11 @@ TEST_F(TemplateTest, TemplatesCarryWhatTheWindowsHide)
             const TemplateItem &item = items[i];
             SCOPED_TRACE("control " + std::to_string(i) + " (" + KindName(row.kind) + ")");
             EXPECT_EQ(row.id, item.id);
+            EXPECT_EQ(row.x, item.x);
+            EXPECT_EQ(row.y, item.y);
+            EXPECT_EQ(row.width, item.width);
+            EXPECT_EQ(row.height, item.height);
             if (row.kind == DROP_LIST || row.kind == SORTED_LIST) {
-                EXPECT_EQ(row.height, item.height);
                 EXPECT_NE(0u, item.style & WS_VSCROLL);
             }
             DWORD button = item.style & BS_TYPEMASK;

@@ -31,7 +31,9 @@ static void AddTrayIcon(HINSTANCE instance)
     TrayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIcon.uCallbackMessage = WM_TRAYNOTIFY;
     TrayIcon.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MORVANE));
-    lstrcpynA(TrayIcon.szTip, "Morvane", sizeof TrayIcon.szTip);
+    // The shell reads the tip field of the form that cbSize names: 64 characters, not 128.
+    lstrcpynA(TrayIcon.szTip, "Morvane",
+              NOTIFYICONDATAA_V1_SIZE - FIELD_OFFSET(NOTIFYICONDATAA, szTip));
     Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
