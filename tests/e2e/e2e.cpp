@@ -146,8 +146,10 @@ HWND WaitWindow(DWORD pid, const char *className, const char *caption, DWORD dea
 std::string Text(HWND window)
 {
     char text[1024] = "";
-    // WM_GETTEXT by message reaches another process's window; GetWindowTextA may not.
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000, NULL);
+    // WM_GETTEXT by message reaches another process's window; GetWindowTextA may not. A busy
+    // machine can keep the program from answering for seconds: wait as long as for a window.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, kDeadlineMs,
+                        NULL);
     return text;
 }
 
