@@ -9,24 +9,12 @@ foreach(var BUILD_DIR BUDGET)
   endif()
 endforeach()
 
+include(${CMAKE_CURRENT_LIST_DIR}/pack.cmake)
 set(work ${BUILD_DIR}/size-check)
-file(REMOVE_RECURSE ${work})
-file(MAKE_DIRECTORY ${work}/unpacked)
-
-execute_process(
-  COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake -B ${work}
-  WORKING_DIRECTORY ${BUILD_DIR}
-  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-file(GLOB archive ${work}/*.zip)
-list(LENGTH archive archives)
-if(NOT result EQUAL 0 OR NOT archives EQUAL 1)
-  message(FATAL_ERROR "cpack did not make one archive in ${work} (exit ${result}):\n${output}")
-endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${archive}
-                WORKING_DIRECTORY ${work}/unpacked RESULT_VARIABLE result)
+morvane_pack(${work})
 file(GLOB exe ${work}/unpacked/*/morvane.exe)
-if(NOT result EQUAL 0 OR NOT exe)
-  message(FATAL_ERROR "no morvane.exe unpacked from ${archive}")
+if(NOT exe)
+  message(FATAL_ERROR "no morvane.exe in ${archive}")
 endif()
 
 file(SIZE ${exe} size)
