@@ -19,6 +19,7 @@ namespace {
 // Two seconds of idling, and a little more so that the first two-second tick has run.
 const DWORD kIdleMs = 2500;
 const DWORD kDeadlineMs = 10000;
+const DWORD kSettleMs = 500;
 
 struct Program {
     const char *exe;
@@ -244,9 +245,13 @@ int main(int argc, char **argv)
 
     std::vector<Sample> samples[kProgramCount];
     // Round after round, each program once, so that a slow spell of the machine falls on all;
-    // the first round only warms the file cache and is not counted.
+    // the first round only warms the file cache and is not counted. Each round starts one
+    // program further on, so that none always follows the same one, and each start waits for
+    // the system to settle after the one before.
     for (int round = -1; round < starts; round++)
-        for (size_t i = 0; i < kProgramCount; i++) {
+        for (size_t n = 0; n < kProgramCount; n++) {
+            size_t i = (n + (size_t)(round + 1)) % kProgramCount;
+            Sleep(kSettleMs);
             Sample sample;
             if (!Measure(folder, kPrograms[i], &sample))
                 return 1;
