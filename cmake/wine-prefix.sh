@@ -5,7 +5,7 @@
 set -e
 action=$1
 export WINEPREFIX=$2
-export MORVANE_WINE_BITS=${3:-32}
+export MORVANE_WINE_BITS=${3:-${MORVANE_WINE_BITS:-32}}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 case "$action" in

@@ -127,6 +127,26 @@ TEST_F(RemoveEntryTest, EveryMatchGoesHoweverTheyFollowOneAnother)
     EXPECT_EQ(std::vector<std::string>({"30930AMY"}), StoredNames());
 }
 
+// The names found are kept in a block that grows as it fills: thousands of long names, far
+// past its first size, all go, and the entries between them stay.
+TEST_F(RemoveEntryTest, ThousandsOfMatchesAllGo)
+{
+    const int kMatches = 3000;
+    std::string padding(200, 'x');
+    for (int i = 0; i < kMatches; i++) {
+        std::string number = std::to_string(10000 + i);
+        reg::PutString("10700PM" + padding + number, "Many");
+        if (i % 500 == 0)
+            reg::PutString("10700PM" + padding + number + "kept", "Many ");
+    }
+    ASSERT_EQ(kMatches + 6u, reg::AllValues().size());
+    RunModal(IDD_REMOVEENTRY, RemoveEntryDialogProc, NULL, {RemoveItem("Many")});
+    std::vector<std::string> left = StoredNames();
+    ASSERT_EQ(6u, left.size());
+    for (const std::string &name : left)
+        EXPECT_EQ("kept", name.substr(name.size() - 4)) << name;
+}
+
 // The sound choice is not an entry: a programme named "1" leaves alertmode "1" alone.
 TEST_F(RemoveEntryTest, RemovingAProgrammeNamedLikeTheSoundChoiceKeepsTheChoice)
 {

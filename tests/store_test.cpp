@@ -145,6 +145,17 @@ TEST_F(StoreTest, DeletingAValueKeepsTheOthersAndDeletingTheStoreRemovesEverythi
     EXPECT_TRUE(IsFirstRun());
 }
 
+// The remove dialog repeats a pass only while deleting makes progress, so a delete that did
+// nothing must not say it did.
+TEST_F(StoreTest, DeletingAValueSaysWhetherItWentByThatCall)
+{
+    EXPECT_FALSE(DeleteStoreValue("10800PMFilm")) << "no store";
+    reg::PutString("10800PMFilm", "Film");
+    EXPECT_TRUE(DeleteStoreValue("10800PMFilm"));
+    EXPECT_FALSE(DeleteStoreValue("10800PMFilm")) << "already gone";
+    EXPECT_TRUE(reg::StoreExists());
+}
+
 TEST_F(StoreTest, AlertModeTextReadsAsAnUnsignedDecimalNumber)
 {
     struct Case {

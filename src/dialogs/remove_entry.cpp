@@ -7,9 +7,6 @@
 #include "../../res/resource.h"
 #include "../store/store.h"
 
-#include <string>
-#include <vector>
-
 // Item data that marks the placeholder, whose text a programme may share.
 enum { PLACEHOLDER_ITEM = 1 };
 
@@ -50,11 +47,35 @@ static void FillList(HWND dialog)
         }
 }
 
-// What a delete pass looks for, and the names of the entries it found.
+// What a delete pass looks for, and the names of the entries it found: one after another, each
+// with its terminator, in a heap block that doubles whenever the next name does not fit.
 struct RemovePass {
     const char *programme;
-    std::vector<std::string> names;
+    char *names;
+    size_t used;
+    size_t room;
+    bool cutShort;  // the block could not grow, so the scan ended before the last value
 };
+
+// Far more than STORE_NAME_ROOM, so that one doubling always makes room for the next name.
+static const size_t FIRST_NAMES_ROOM = 4096;
+
+static bool KeepName(RemovePass *pass, const char *name)
+{
+    size_t size = (size_t)lstrlenA(name) + 1;
+    if (pass->used + size > pass->room) {
+        size_t room = pass->room ? pass->room * 2 : FIRST_NAMES_ROOM;
+        void *grown = pass->names ? HeapReAlloc(GetProcessHeap(), 0, pass->names, room)
+                                  : HeapAlloc(GetProcessHeap(), 0, room);
+        if (!grown)
+            return false;
+        pass->names = (char *)grown;
+        pass->room = room;
+    }
+    memcpy(pass->names + pass->used, name, size);
+    pass->used += size;
+    return true;
+}
 
 static bool CollectMatch(const StoreValue *value, void *context)
 {
@@ -63,20 +84,33 @@ static bool CollectMatch(const StoreValue *value, void *context)
     if (value->outcome != ERROR_SUCCESS)
         return false;
     RemovePass *pass = (RemovePass *)context;
-    if (IsEntryValue(value) && strcmp(value->data, pass->programme) == 0)
-        pass->names.push_back(value->name);
+    if (IsEntryValue(value) && strcmp(value->data, pass->programme) == 0 &&
+        !KeepName(pass, value->name)) {
+        pass->cutShort = true;
+        return false;
+    }
     return true;
 }
 
 // Deleting a value while scanning would shift the next one under the index just visited, so
-// the scan only collects names and the deleting comes after it.
+// the scan only collects names and the deleting comes after it. Should memory run out before
+// the scan ends, the names found so far go and the scan starts again for the rest; a round
+// that deletes nothing ends it, so a store that refuses deletion cannot keep it going.
 static void RemoveProgramme(const char *programme)
 {
-    RemovePass pass;
-    pass.programme = programme;
-    EnumerateStore(KEY_ALL_ACCESS, CollectMatch, &pass);
-    for (size_t i = 0; i < pass.names.size(); i++)
-        DeleteStoreValue(pass.names[i].c_str());
+    RemovePass pass = {programme, NULL, 0, 0, false};
+    bool deletedAny;
+    do {
+        pass.used = 0;
+        pass.cutShort = false;
+        EnumerateStore(KEY_ALL_ACCESS, CollectMatch, &pass);
+        deletedAny = false;
+        for (size_t at = 0; at < pass.used; at += (size_t)lstrlenA(pass.names + at) + 1)
+            if (DeleteStoreValue(pass.names + at))
+                deletedAny = true;
+    } while (pass.cutShort && deletedAny);
+    if (pass.names)
+        HeapFree(GetProcessHeap(), 0, pass.names);
 }
 
 // Every listed name fits: it came from the store, whose texts are at most 249 characters.

@@ -119,13 +119,14 @@ LONG EnumerateStore(REGSAM access, StoreVisitor visit, void *context)
     return ERROR_SUCCESS;
 }
 
-void DeleteStoreValue(const char *name)
+bool DeleteStoreValue(const char *name)
 {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, STORE_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueA(key, name);
+        return false;
+    LONG result = RegDeleteValueA(key, name);
     RegCloseKey(key);
+    return result == ERROR_SUCCESS;
 }
 
 void DeleteStore()

@@ -36,7 +36,7 @@ void WriteStoreValue(const char *name, const char *text);
 // Opens the key with the given access and visits index 0, 1, 2 ... in the store's order.
 // Returns the result of opening the key; nothing is visited when it is not ERROR_SUCCESS.
 LONG EnumerateStore(REGSAM access, StoreVisitor visit, void *context);
-void DeleteStoreValue(const char *name);
+bool DeleteStoreValue(const char *name);  // true when the value is gone by this call
 void DeleteStore();
 
 // The store's text-to-number rule for the alert mode: leading blanks, an optional sign,

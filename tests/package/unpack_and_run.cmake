@@ -10,25 +10,11 @@ foreach(var BUILD_DIR PACKAGE_NAME VERSION DRIVER WINE_RUN)
   endif()
 endforeach()
 
+include(${CMAKE_CURRENT_LIST_DIR}/pack.cmake)
 set(work ${BUILD_DIR}/package-test)
-file(REMOVE_RECURSE ${work})
-file(MAKE_DIRECTORY ${work}/unpacked)
-
-execute_process(
-  COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake -B ${work}
-  WORKING_DIRECTORY ${BUILD_DIR}
-  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-set(archive ${work}/${PACKAGE_NAME}.zip)
-if(NOT result EQUAL 0 OR NOT EXISTS ${archive})
-  message(FATAL_ERROR "cpack did not make ${archive} (exit ${result}):\n${output}")
-endif()
-file(SIZE ${archive} size)
-message(STATUS "${PACKAGE_NAME}.zip: ${size} bytes")
-
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${archive}
-                WORKING_DIRECTORY ${work}/unpacked RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "cannot unpack ${archive}")
+morvane_pack(${work})
+if(NOT archive STREQUAL ${work}/${PACKAGE_NAME}.zip)
+  message(FATAL_ERROR "cpack made ${archive} instead of ${work}/${PACKAGE_NAME}.zip")
 endif()
 
 # One folder named like the archive, holding exactly what the program needs beside it.
