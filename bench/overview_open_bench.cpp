@@ -57,13 +57,34 @@ HWND VisibleOverview(DWORD pid)
     return NULL;
 }
 
+// A copy that is still on its way out holds the single-instance mutex, and a new copy that
+// finds it ends at once.
+bool NoCopyRunning()
+{
+    return WaitUntil([] {
+        HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "quobeMorvane");
+        if (mutex)
+            CloseHandle(mutex);
+        return mutex == NULL;
+    });
+}
+
 // Milliseconds from the double click to the overview shown, or a negative number on failure.
 double TimeOneOpen(const std::string &folder, LONG *boxLength)
 {
     Morvane morvane;
-    if (!morvane.Start(folder) || !morvane.WaitIdle())
+    if (!NoCopyRunning() || !morvane.Start(folder) || !morvane.WaitIdle())
         return -1;
-    HWND main = morvane.MainWindow();
+    // Under Wine a program's first window can take many seconds when the desktop process
+    // has to start again; that is not part of what is timed.
+    HWND main = NULL;
+    WaitUntil(
+        [&] {
+            std::vector<HWND> windows = WindowsOf(morvane.Pid(), "MORVANE", "morvane");
+            main = windows.empty() ? NULL : windows[0];
+            return main != NULL;
+        },
+        60000);
     if (!main)
         return -2;
     LARGE_INTEGER frequency, start, end;
