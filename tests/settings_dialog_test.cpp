@@ -2,6 +2,7 @@
 // buttons lead.
 #include "dialog_test_common.h"
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -122,6 +123,71 @@ TEST_F(SettingsTest, OddNamesShowLiterallyAndNothingStaleAppears)
     reg::PutRaw("21000PMBinary", REG_BINARY, "21000PMBinary");
     HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
     EXPECT_EQ(DayText(tuesday), ItemText(overview, IDC_TUESDAY));
+}
+
+// A Monday entry and the line it must show, stated from the parts the entry is made of.
+struct Entry {
+    std::string name, line;
+};
+Entry MondayEntry(int index, size_t programmeLength)
+{
+    char hour[3], minute[3];
+    wsprintfA(hour, "%.2d", 1 + index % 12);
+    wsprintfA(minute, "%.2d", index / 12 % 60);
+    const char *half = index / 720 % 2 ? "P" : "A";
+    std::string programme = "#" + std::to_string(index) + " ";
+    for (size_t i = 0; programme.size() < programmeLength; i++)
+        programme += (char)('a' + i % 26);
+    programme.resize(programmeLength);
+    return {std::string("1") + hour + minute + half + "M" + programme,
+            std::string(hour) + ":" + minute + " " + half + "M " + programme};
+}
+
+// A day's text is gathered in a buffer that grows while the scan goes on: its lines must come
+// out whole and in order whether the text ends just below, at or just past a size where the
+// buffer grows, with values the scan passes over or skips lying between them, and with
+// thousands of entries on the day.
+TEST_F(SettingsTest, ADaysTextIsWholeWhereverItsLengthFalls)
+{
+    struct Case {
+        size_t length;                // of the Monday box's text
+        std::vector<size_t> pattern;  // programme lengths of its lines, repeated, before the last
+    } cases[] = {
+        {1022, {3, 17, 242, 0, 60, 120}}, {1023, {3, 17, 242, 0, 60, 120}},
+        {1024, {3, 17, 242, 0, 60, 120}}, {2047, {40}},
+        {2048, {40}},                     {4095, {0}},
+        {4096, {242}},                    {8191, {30, 1}},
+        {8192, {30, 1}},                  {70000, {12}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.length);
+        reg::ClearStore();
+        std::map<std::string, std::string> monday;
+        // Each line costs its programme, nine characters of time and two of line break, but
+        // the first has no break before it. The last lines take up what the pattern leaves.
+        size_t left = c.length + 2;
+        for (size_t i = 0; left > 0; i++) {
+            size_t programme = c.pattern[i % c.pattern.size()];
+            if (left < 11 + programme + 11)
+                programme = left - 11 <= 242 ? left - 11 : std::min<size_t>(242, left - 22);
+            Entry entry = MondayEntry((int)i, programme);
+            reg::PutString(entry.name, entry.name.substr(7));
+            monday[entry.name] = entry.line;
+            left -= 11 + programme;
+        }
+        reg::PutString("106" + std::string(253, 'x'), "name too long for the scan");
+        reg::PutString("10645PMOversized", std::string(300, 'd'));
+        reg::PutRaw("10650PMNumber", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+        reg::PutRaw("11130AMBinary", REG_BINARY, "11130AMBinary");
+        reg::PutString(ALERTMODE_VALUE, "2");
+        reg::PutString("20100AMOther day", "Other day");
+        HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+        std::string text = ItemText(overview, IDC_MONDAY);
+        EXPECT_EQ(c.length, text.size());
+        EXPECT_EQ(DayText(monday), text);
+        EXPECT_EQ("01:00 AM Other day", ItemText(overview, IDC_TUESDAY));
+        DestroyWindow(overview);
+    }
 }
 
 TEST_F(SettingsTest, ARefreshRebuildsTheWeekFromTheStore)

@@ -39,9 +39,8 @@ Morvane::~Morvane()
     }
 }
 
-bool Morvane::Start()
+bool Morvane::Start(const std::string &folder)
 {
-    std::string folder = BinFolder();
     std::string exe = folder + "\\morvane.exe";
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};

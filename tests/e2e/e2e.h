@@ -27,7 +27,8 @@ public:
     Morvane(const Morvane &) = delete;
     Morvane &operator=(const Morvane &) = delete;
 
-    bool Start();  // from its folder, as its installation folder
+    // From its folder, as its installation folder; the one beside this driver unless named.
+    bool Start(const std::string &folder = BinFolder());
     bool Running();
     // Waits for the process to end; its exit code, or -1 if it is still running.
     int WaitExit(DWORD deadlineMs = kDeadlineMs);
