@@ -910,7 +910,8 @@ def main(argv):
         for e in errors:
             where = "%s:%d" % (name, e.line) if e.line else name
             sys.stderr.write("%s: error: %s\n" % (where, e.message))
-        sys.stderr.write("hlpc: %d error(s); %s not written\n" % (len(errors), output))
+        sys.stderr.write("hlpc: %d error(s); %s not written\n"
+                         % (len(errors), " and ".join(p for p in (output, html_output) if p)))
         return 1
     for t in unreachable_topics(doc):
         sys.stderr.write("%s:%d: warning: topic '%s' cannot be reached from the contents "
