@@ -1,8 +1,9 @@
-# The files that ship beside morvane.exe (the two alert sounds and the help
-# file), the icons that the resource script includes, and their tests.
+# The files that ship beside morvane.exe (the two alert sounds, the help file
+# and the same help as a web page), the icons that the resource script
+# includes, and their tests.
 # Included from the top-level CMakeLists.txt once Python3_EXECUTABLE is known.
 #
-#   morvane_data  (ALL)  bin/warning.wav, bin/drums.wav, bin/help.hlp
+#   morvane_data  (ALL)  bin/warning.wav, bin/drums.wav, bin/help.hlp, bin/help.html
 #   morvane_icons (ALL)  generated/morvane.ico (icon 107), generated/small.ico (icon 108)
 
 get_filename_component(MORVANE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
@@ -17,17 +18,18 @@ add_custom_command(
     VERBATIM)
 
 add_custom_command(
-    OUTPUT "${MORVANE_DATA_DIR}/help.hlp"
+    OUTPUT "${MORVANE_DATA_DIR}/help.hlp" "${MORVANE_DATA_DIR}/help.html"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${MORVANE_DATA_DIR}"
     COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tools/hlpc.py"
             "${MORVANE_ROOT}/data/help.txt" "${MORVANE_DATA_DIR}/help.hlp"
+            "${MORVANE_DATA_DIR}/help.html"
     DEPENDS "${MORVANE_ROOT}/tools/hlpc.py" "${MORVANE_ROOT}/data/help.txt"
-    COMMENT "Compiling help.hlp"
+    COMMENT "Compiling help.hlp and help.html"
     VERBATIM)
 
 add_custom_target(morvane_data ALL
     DEPENDS "${MORVANE_DATA_DIR}/warning.wav" "${MORVANE_DATA_DIR}/drums.wav"
-            "${MORVANE_DATA_DIR}/help.hlp")
+            "${MORVANE_DATA_DIR}/help.hlp" "${MORVANE_DATA_DIR}/help.html")
 
 add_custom_command(
     OUTPUT "${MORVANE_ICON_DIR}/morvane.ico" "${MORVANE_ICON_DIR}/small.ico"

@@ -2,7 +2,7 @@
 #
 #   cpack   (or: cmake --build . --target package)  in a build tree
 #   -> morvane-<version>-win32.zip  holding  morvane-<version>-win32/
-#        morvane.exe  warning.wav  drums.wav  help.hlp  readme.txt
+#        morvane.exe  warning.wav  drums.wav  help.hlp  help.html  readme.txt
 #
 # Only the 32-bit build is the release; the 64-bit build packs the same files as
 # morvane-<version>-win64.zip so that its archive is tested too and never passes for the release.
@@ -25,6 +25,7 @@ install(TARGETS morvane RUNTIME DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/bin/warning.wav
               ${CMAKE_BINARY_DIR}/bin/drums.wav
               ${CMAKE_BINARY_DIR}/bin/help.hlp
+              ${CMAKE_BINARY_DIR}/bin/help.html
               ${CMAKE_BINARY_DIR}/readme.txt
         DESTINATION .)
 

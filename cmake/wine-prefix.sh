@@ -21,7 +21,9 @@ case "$action" in
     # or ctest waits for them until the run ends.
     wineserver -p >"$WINEPREFIX.log" 2>&1 </dev/null
     "$WINE_LOADER" wineboot -i >>"$WINEPREFIX.log" 2>&1 </dev/null
-    echo "prefix ready: $WINEPREFIX"
+    # Before any test program starts: the dialogs are measured and drawn in their own font.
+    added=$(sh "$(dirname "$0")/../scripts/wine-fonts.sh" "$WINEPREFIX")
+    echo "prefix ready: $WINEPREFIX (with $added of Wine's fonts)"
     ;;
   down)
     wineserver -k 2>/dev/null || true

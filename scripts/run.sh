@@ -1,7 +1,8 @@
 #!/bin/sh
 # Sets up everything, builds the 32-bit release and starts Morvane under Wine, from the folder
 # that holds its sounds and help file (Morvane takes its working directory as its installation
-# folder). It runs in your own Wine prefix (WINEPREFIX, or ~/.wine), like any Windows program.
+# folder). It runs in your own Wine prefix (WINEPREFIX, or ~/.wine), like any Windows program, to
+# which it adds Wine's own fonts where they are missing.
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 sh "$here/scripts/setup.sh"
@@ -13,6 +14,18 @@ cmake --build "$build"
 
 cd "$build/bin"
 export WINEDEBUG="${WINEDEBUG:--all}"
+
+# Wine's own fonts, so that caption buttons show their symbols and the dialogs their font. The
+# prefix is yours: fonts are only added, never replaced (see scripts/wine-fonts.sh).
+prefix="${WINEPREFIX:-$HOME/.wine}"
+if [ ! -d "$prefix/drive_c/windows" ] && [ ! -d "$prefix/dosdevices/c:/windows" ]; then
+  echo "Making the Wine prefix $prefix"
+  wineboot -i >/dev/null 2>&1
+fi
+added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
+[ "$added" -eq 0 ] ||
+  printf '%s\n' "Added $added of Wine's own fonts to $prefix (C:\windows\Fonts); nothing was replaced."
+
 if [ -n "$DISPLAY" ]; then
   echo "Starting Morvane: look for the small TV in the notification area."
   echo "To stop it, right-click the icon and choose \"Suspend Morvane\"."

@@ -6,10 +6,13 @@
 #   tray-menu.png   the tray icon with its menu open
 #   overview.png    the weekly overview
 #   add-entry.png   the add dialog, filled in
+#   alert-sound.png the alert sound dialog ("How to alert")
 #   alert.png       an alert box (it waits for a real alert at the start of the next minute)
 #
 # tools/shots.cpp, built here beside the release, puts the program into each state and says
-# where on the screen it is; ImageMagick's `import` takes the picture.
+# where on the screen it is; ImageMagick's `import` takes the picture. The prefix gets Wine's own
+# fonts (scripts/wine-fonts.sh), and no picture is taken unless they are there: without them Wine
+# draws the caption buttons as letters and the dialogs in a stand-in font.
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build/release"
@@ -27,7 +30,7 @@ if [ "$1" != "--on-display" ]; then
   mkdir -p "$build/shots"
   i686-w64-mingw32-g++-posix -std=c++17 -O2 -static -Wall -Wextra \
       -o "$build/shots/shots.exe" "$here/tools/shots.cpp" "$here/tests/e2e/e2e.cpp" \
-      -luser32 -ladvapi32 -lshlwapi -lshell32
+      -luser32 -lgdi32 -ladvapi32 -lshlwapi -lshell32
   exec xvfb-run -a -s "-screen 0 800x600x24" sh "$0" --on-display
 fi
 
@@ -44,7 +47,12 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-shots() { wine "$build/shots/shots.exe" "$@"; }
+# One step of the driver. A step that fails says which: set -e alone would end in silence.
+shots() {
+  wine "$build/shots/shots.exe" "$@" && return 0
+  echo "screenshots: the step \"$*\" failed" >&2
+  return 1
+}
 # A step that prints a rectangle; fails when the step does (set -e does not see into "set --").
 rect() { out=$(shots "$@") || return 1; echo "$out" | tr -d '\r'; }
 
@@ -65,6 +73,21 @@ snap() {
 echo "Preparing a throwaway Wine prefix (about ten seconds)"
 wineserver -p
 wineboot -i >/dev/null 2>&1
+sh "$here/scripts/wine-fonts.sh" "$WINEPREFIX" >/dev/null
+# No picture without the real fonts: Marlett draws the caption buttons, and the dialogs' font is
+# the one their templates name.
+set -- Marlett
+while IFS= read -r face; do set -- "$@" "$face"; done <<EOF
+$(sed -n 's/^FONT *[0-9]*, *"\(.*\)".*/\1/p' "$here"/res/*.rc | sort -u)
+EOF
+if ! missing=$(wine "$build/shots/shots.exe" fonts "$@"); then
+  echo "screenshots: the Wine prefix has no font named" \
+       "$(echo "$missing" | tr -d '\r' | paste -s -d , | sed 's/,/, /g')." >&2
+  echo "Wine would draw letters for the caption buttons and a stand-in for the dialogs' font." \
+       "Install Wine's own fonts (sh scripts/setup.sh installs fonts-wine) and run this again." >&2
+  exit 1
+fi
+
 # Programs started without /desktop (the driver) join the same virtual desktop, which has a
 # taskbar with a notification area.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Morvane /f >/dev/null 2>&1
@@ -86,7 +109,9 @@ shots store alertmode 1 \
 cd "$build/bin"
 wine explorer /desktop=Morvane,800x600 morvane.exe >/dev/null 2>&1 &
 morvane_pid=$!
-shots main
+# A driver started while Wine is still making the virtual desktop never sees the windows on it
+# (it waits out its ten seconds); one started after that sees Morvane at once.
+wine "$build/shots/shots.exe" main || shots main
 shots tray >/dev/null
 
 r=$(rect menu); set -- $r
@@ -100,6 +125,10 @@ snap overview.png "$(crop "$@" 12)"
 r=$(rect add 2 Film 10 45 PM); set -- $r
 snap add-entry.png "$(crop "$@" 12)"
 shots press "Add entry" 2
+
+r=$(rect sound); set -- $r
+snap alert-sound.png "$(crop "$@" 12)"
+shots press "How to alert" 1
 shots press "Morvane Settings" 1
 
 # A programme due at the start of the next minute that is at least five seconds away, on

@@ -1,14 +1,21 @@
 #!/usr/bin/env python3
-"""hlpc: compile a plain-text help source into a Windows Help 3.1 (.hlp) file.
+"""hlpc: compile a plain-text help source into a Windows Help 3.1 (.hlp) file,
+and optionally into the same help as one plain HTML page.
 
-Usage: hlpc.py SOURCE OUTPUT.hlp
+Usage: hlpc.py SOURCE OUTPUT.hlp [OUTPUT.html]
 
 The output is the plain, uncompressed WinHelp 3.1 layout that the Windows help
 viewer (and Wine's winhlp32) reads: a directory of internal files |CONTEXT,
 |CTXOMAP, |FONT, |SYSTEM, |TOPIC and |TTLBTREE.  On any error in the source the
 compiler names the file and line on stderr, exits with status 1 (2 for a
-wrong command line) and writes nothing: the output is written to a temporary file beside it and renamed into
-place only once it is complete.
+wrong command line) and writes nothing: each output is written to a temporary
+file beside it and renamed into place only once it is complete.
+
+The HTML page is for Windows Vista and later, which have no viewer for .hlp
+files: a single self-contained HTML5 file (UTF-8, a little inline CSS, no
+scripts, no other files) with the help title as its heading, each topic as a
+<section id="ID"> headed by its title, bullets as lists, bold as <strong> and
+jumps as links to "#ID".
 
 Source syntax (UTF-8; every character must exist in Windows-1252)
 -----------------------------------------------------------------
@@ -37,6 +44,7 @@ Inside paragraphs and bullet items:
 Tabs count as single spaces.  Other control characters are errors.
 """
 
+import html
 import os
 import re
 import string
@@ -782,6 +790,71 @@ class CompileErrors(Exception):
 
 
 # ---------------------------------------------------------------------------
+# HTML
+
+HTML_STYLE = """\
+body { font-family: Arial, Helvetica, sans-serif; font-size: 100%; line-height: 1.45;
+       max-width: 42em; margin: 1em auto; padding: 0 1em; color: #000; background: #fff; }
+h1 { font-size: 1.6em; }
+h2 { font-size: 1.3em; color: #000080; margin-top: 0; }
+section { border-top: 1px solid #c0c0c0; padding-top: 0.8em; margin-top: 1.2em; }
+ul { padding-left: 1.5em; }
+"""
+
+
+def html_inline(items, ids, titles):
+    """The HTML of a paragraph's items: text escaped, bold as <strong>, jumps
+    as links to the target topic's section."""
+    out = []
+    bold = False
+    for item in items:
+        if item[0] == "text":
+            out.append(html.escape(item[1], quote=False))
+        elif item[0] == "bold":
+            bold = item[1]
+            out.append("<strong>" if bold else "</strong>")
+        else:
+            _, target, label, _ = item
+            key = target.lower()
+            out.append('<a href="#%s">%s</a>' % (html.escape(ids[key]),
+                       html.escape(label if label is not None else titles[key], quote=False)))
+    return "".join(out)
+
+
+def compile_html(doc):
+    """The text of the HTML page for a parsed, error-free document."""
+    ids = {t.id.lower(): t.id for t in doc.topics}
+    titles = {t.id.lower(): t.title for t in doc.topics}
+    lines = ["<!DOCTYPE html>",
+             '<html lang="en">',
+             "<head>",
+             '<meta charset="utf-8">',
+             '<meta name="viewport" content="width=device-width, initial-scale=1">',
+             "<title>%s</title>" % html.escape(doc.title, quote=False),
+             "<style>", HTML_STYLE.rstrip("\n"), "</style>",
+             "</head>",
+             "<body>",
+             "<h1>%s</h1>" % html.escape(doc.title, quote=False)]
+    for t in doc.topics:
+        lines.append('<section id="%s">' % html.escape(t.id))
+        in_list = False
+        for p in t.paragraphs:
+            if p.kind == "bullet" and not in_list:
+                lines.append("<ul>")
+            elif p.kind != "bullet" and in_list:
+                lines.append("</ul>")
+            in_list = p.kind == "bullet"
+            text = html_inline(p.items, ids, titles)
+            tag = {"heading": "h2", "text": "p", "bullet": "li"}[p.kind]
+            lines.append("<%s>%s</%s>" % (tag, text, tag))
+        if in_list:
+            lines.append("</ul>")
+        lines.append("</section>")
+    lines += ["</body>", "</html>", ""]
+    return "\n".join(lines)
+
+
+# ---------------------------------------------------------------------------
 # Command line
 
 def write_atomically(path, data):
@@ -806,13 +879,18 @@ def write_atomically(path, data):
 
 
 def main(argv):
-    if len(argv) != 3 or argv[1].startswith("-"):
-        sys.stderr.write("usage: hlpc.py SOURCE OUTPUT.hlp\n")
+    if len(argv) not in (3, 4) or argv[1].startswith("-"):
+        sys.stderr.write("usage: hlpc.py SOURCE OUTPUT.hlp [OUTPUT.html]\n")
         return 2
     source, output = argv[1], argv[2]
+    html_output = argv[3] if len(argv) == 4 else None
     name = os.path.basename(source)
-    if os.path.abspath(source) == os.path.abspath(output):
+    paths = [os.path.abspath(p) for p in (source, output, html_output) if p is not None]
+    if os.path.abspath(source) in paths[1:]:
         sys.stderr.write("hlpc: the output would overwrite the source %s\n" % source)
+        return 2
+    if len(set(paths)) != len(paths):
+        sys.stderr.write("hlpc: the two outputs are the same file %s\n" % output)
         return 2
     try:
         with open(source, "rb") as f:
@@ -832,16 +910,21 @@ def main(argv):
         for e in errors:
             where = "%s:%d" % (name, e.line) if e.line else name
             sys.stderr.write("%s: error: %s\n" % (where, e.message))
-        sys.stderr.write("hlpc: %d error(s); %s not written\n" % (len(errors), output))
+        sys.stderr.write("hlpc: %d error(s); %s not written\n"
+                         % (len(errors), " and ".join(p for p in (output, html_output) if p)))
         return 1
     for t in unreachable_topics(doc):
         sys.stderr.write("%s:%d: warning: topic '%s' cannot be reached from the contents "
                          "topic\n" % (name, t.line, t.id))
-    try:
-        write_atomically(output, data)
-    except OSError as e:
-        sys.stderr.write("hlpc: cannot write %s: %s\n" % (output, e.strerror))
-        return 1
+    outputs = [(output, data)]
+    if html_output is not None:
+        outputs.append((html_output, compile_html(doc).encode("utf-8")))
+    for path, content in outputs:
+        try:
+            write_atomically(path, content)
+        except OSError as e:
+            sys.stderr.write("hlpc: cannot write %s: %s\n" % (path, e.strerror))
+            return 1
     return 0
 
 

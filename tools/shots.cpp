@@ -3,6 +3,8 @@
 // of what it brought up ("x y width height") so that the script can crop the picture to it.
 // Every wait polls against a deadline (the end-to-end driver's WaitUntil).
 //
+//   shots fonts FACE [FACE ...]            check that the prefix has these font families (by their
+//                                          own names, not a stand-in); names the missing ones
 //   shots store NAME TEXT [NAME TEXT ...]  write schedule values (as another program would)
 //   shots main                             wait for Morvane's hidden main window
 //   shots tray                             the tray icon's rectangle
@@ -11,6 +13,8 @@
 //   shots overview                         double-click the tray icon; the overview's rectangle
 //   shots add DAY NAME HOUR MINUTE AM|PM   open the add dialog from the overview and fill it in
 //                                          (DAY 1-7 for Monday-Sunday); its rectangle
+//   shots sound                            open the alert sound dialog from the overview; its
+//                                          rectangle
 //   shots window CAPTION [SECONDS]         wait for a visible window with that caption; its
 //                                          rectangle
 //   shots press CAPTION ID                 press button ID of that window and wait for it to go
@@ -105,13 +109,46 @@ HWND VisibleWindow(const char *className, const char *caption, DWORD deadlineMs 
     return found && IsWindowVisible(found) ? found : NULL;
 }
 
-int AddDialog(char **args)
+int CALLBACK FoundFamily(const LOGFONTA *, const TEXTMETRICA *, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool *>(found) = true;
+    return 0;
+}
+
+// Asked for a face it lacks, Wine quietly draws another one; enumerating a family by its name
+// finds only the real one.
+int CheckFonts(int count, char **faces)
+{
+    HDC screen = GetDC(NULL);
+    int missing = 0;
+    for (int i = 0; i < count; i++) {
+        LOGFONTA wanted = {};
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynA(wanted.lfFaceName, faces[i], LF_FACESIZE);
+        bool found = false;
+        EnumFontFamiliesExA(screen, &wanted, FoundFamily, reinterpret_cast<LPARAM>(&found), 0);
+        if (!found) {
+            printf("%s\n", faces[i]);
+            missing++;
+        }
+    }
+    ReleaseDC(NULL, screen);
+    return missing ? 1 : 0;
+}
+
+// Presses a button of the open overview and waits for the dialog it opens.
+HWND OpenFromOverview(int button, const char *caption)
 {
     HWND overview = VisibleWindow("#32770", "Morvane Settings");
     if (!overview)
-        return PrintRect(NULL);
-    Click(overview, IDC_ADD);
-    HWND add = VisibleWindow("#32770", "Add entry");
+        return NULL;
+    Click(overview, button);
+    return VisibleWindow("#32770", caption);
+}
+
+int AddDialog(char **args)
+{
+    HWND add = OpenFromOverview(IDC_ADD, "Add entry");
     if (!add)
         return PrintRect(NULL);
     // The lists hold a placeholder first, then the days, hours 1-12 and minutes 00-59.
@@ -128,6 +165,8 @@ int AddDialog(char **args)
 int main(int argc, char **argv)
 {
     std::string step = argc > 1 ? argv[1] : "";
+    if (step == "fonts" && argc > 2)
+        return CheckFonts(argc - 2, argv + 2);
     if (step == "store" && argc % 2 == 0) {
         for (int i = 2; i + 1 < argc; i += 2)
             PutEntry(argv[i], argv[i + 1]);
@@ -164,6 +203,8 @@ int main(int argc, char **argv)
     }
     if (step == "add" && argc == 7)
         return AddDialog(argv + 2);
+    if (step == "sound")
+        return PrintRect(OpenFromOverview(IDC_HOWTOALERT, "How to alert"));
     if (step == "window" && argc >= 3) {
         DWORD seconds = argc > 3 ? (DWORD)atoi(argv[3]) : kDeadlineMs / 1000;
         return PrintRect(VisibleWindow("#32770", argv[2], seconds * 1000));

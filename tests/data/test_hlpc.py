@@ -1,11 +1,13 @@
 """Tests of the help compiler (tools/hlpc.py) and of the help file it builds.
 
 Usage: test_hlpc.py [--data-dir DIR] [unittest options]
-With --data-dir the help.hlp built into DIR is checked; otherwise
-data/help.txt is compiled afresh.
+With --data-dir the help.hlp and help.html built into DIR are checked;
+otherwise data/help.txt is compiled afresh.
 """
 
+import html.parser
 import os
+import re
 import random
 import subprocess
 import sys
@@ -37,16 +39,19 @@ def run_hlpc(source, output):
                           capture_output=True, text=True)
 
 
-def compile_text(text):
+def compile_text(text, page=False):
+    """The .hlp bytes of a source; with page, the HTML page's bytes instead."""
     with tempfile.TemporaryDirectory() as tmp:
         src = os.path.join(tmp, "src.txt")
         out = os.path.join(tmp, "out.hlp")
+        out_html = os.path.join(tmp, "out.html")
         with open(src, "w", encoding="utf-8") as f:
             f.write(text)
-        result = run_hlpc(src, out)
+        result = subprocess.run([sys.executable, HLPC, src, out, out_html],
+                                capture_output=True, text=True)
         if result.returncode != 0:
             raise AssertionError("hlpc failed: " + result.stderr)
-        with open(out, "rb") as f:
+        with open(out_html if page else out, "rb") as f:
             return f.read()
 
 
@@ -282,6 +287,92 @@ class ShippedHelpTest(unittest.TestCase):
             self.assertIn(family, range(1, 6))
             self.assertEqual(0, face)
         self.assertEqual([0, 1, 1], [f[0] & 1 for f in fonts])   # body plain, others bold
+
+
+class PageReader(html.parser.HTMLParser):
+    """Collects what the help page holds, and the faults a browser would
+    forgive silently: tags closed out of order or never, scripts, and
+    anything that refers outside the page."""
+
+    VOID = {"meta", "br", "hr", "img", "link", "input", "wbr"}
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.stack, self.faults = [], []
+        self.sections = {}          # id -> heading text
+        self.links = []             # (href, text)
+        self.section_text = {}      # id -> all text of the section
+        self.section = None
+        self.capture = None         # "h2" or "a" while inside one
+        self.captured = ""
+        self.href = None
+
+    def handle_starttag(self, tag, attrs):
+        attrs = dict(attrs)
+        if tag not in self.VOID:
+            self.stack.append(tag)
+        if tag in ("script", "iframe", "object", "embed", "link", "img"):
+            self.faults.append("<%s>" % tag)
+        for name, value in attrs.items():
+            if name.startswith("on") or name in ("src", "srcset", "action"):
+                self.faults.append("%s=%r on <%s>" % (name, value, tag))
+        if tag == "section":
+            self.section = attrs.get("id")
+            self.section_text[self.section] = ""
+        elif tag in ("h2", "a"):
+            self.capture, self.captured = tag, ""
+            self.href = attrs.get("href")
+
+    def handle_endtag(self, tag):
+        if not self.stack or self.stack[-1] != tag:
+            self.faults.append("</%s> closes %s" % (tag, self.stack[-1:] or "nothing"))
+            return
+        self.stack.pop()
+        if tag == "h2" and self.section is not None:
+            self.sections[self.section] = self.captured
+        elif tag == "a":
+            self.links.append((self.href, self.captured))
+        if tag == self.capture:
+            self.capture = None
+        if tag == "section":
+            self.section = None
+
+    def handle_data(self, data):
+        if self.capture:
+            self.captured += data
+        if self.section is not None:
+            self.section_text[self.section] += data
+
+
+class HtmlHelpTest(unittest.TestCase):
+    """The help as a web page, for Windows without a help viewer."""
+
+    def test_page_holds_every_topic_and_its_links_land_on_topics(self):
+        with open(os.path.join(ROOT, "data", "help.txt"), encoding="utf-8") as f:
+            source = f.read()
+        if DATA_DIR:
+            with open(os.path.join(DATA_DIR, "help.html"), "rb") as f:
+                page = f.read().decode("utf-8")
+        else:
+            page = compile_text(source, page=True).decode("utf-8")
+        # Topics straight from the source's "= id: Title" lines.
+        topics = dict(re.findall(r"(?m)^=\s*([^:\s]+)\s*:\s*(.*?)\s*$", source))
+        self.assertGreater(len(topics), 1)
+        self.assertTrue(page.startswith("<!DOCTYPE html>\n"))
+
+        reader = PageReader()
+        reader.feed(page)
+        reader.close()
+        self.assertEqual([], reader.faults)
+        self.assertEqual([], reader.stack, "elements left open")
+        self.assertEqual(topics, reader.sections)
+        self.assertGreater(len(reader.links), len(topics))
+        for href, text in reader.links:
+            with self.subTest(link=href, text=text):
+                self.assertRegex(href, r"^#")
+                self.assertIn(href[1:], topics)
+        # Text that looks like markup is shown as it is written.
+        self.assertIn("<Select entry to remove>", reader.section_text["removing"])
 
 
 DATA_DIR = option("--data-dir")

@@ -20,7 +20,7 @@ endif()
 # One folder named like the archive, holding exactly what the program needs beside it.
 file(GLOB_RECURSE found LIST_DIRECTORIES false RELATIVE ${work}/unpacked ${work}/unpacked/*)
 list(SORT found)
-set(expected drums.wav help.hlp morvane.exe readme.txt warning.wav)
+set(expected drums.wav help.hlp help.html morvane.exe readme.txt warning.wav)
 list(TRANSFORM expected PREPEND ${PACKAGE_NAME}/)
 if(NOT found STREQUAL expected)
   message(FATAL_ERROR "the archive holds\n  ${found}\ninstead of\n  ${expected}")
