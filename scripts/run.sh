@@ -7,8 +7,20 @@ set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 sh "$here/scripts/setup.sh"
 
+# The release is the 32-bit build. A kernel built without 32-bit support cannot run it under
+# Wine; there the 64-bit build, the same program, runs instead.
 build="$here/build/release"
-cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/i686-w64-mingw32.cmake" \
+triple=i686-w64-mingw32
+MORVANE_WINE_BITS=32
+. "$here/cmake/wine-loader.sh"
+if ! wine_loader 2>/dev/null; then
+  echo "This machine's kernel cannot run 32-bit programs: running the 64-bit build instead."
+  build="$here/build/release64"
+  triple=x86_64-w64-mingw32
+  MORVANE_WINE_BITS=64
+  wine_loader
+fi
+cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$triple.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF >/dev/null
 cmake --build "$build"
 
@@ -20,7 +32,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 prefix="${WINEPREFIX:-$HOME/.wine}"
 if [ ! -d "$prefix/drive_c/windows" ] && [ ! -d "$prefix/dosdevices/c:/windows" ]; then
   echo "Making the Wine prefix $prefix"
-  wineboot -i >/dev/null 2>&1
+  "$WINE_LOADER" wineboot -i >/dev/null 2>&1
 fi
 added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
 [ "$added" -eq 0 ] ||
@@ -29,8 +41,8 @@ added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
 if [ -n "$DISPLAY" ]; then
   echo "Starting Morvane: look for the small TV in the notification area."
   echo "To stop it, right-click the icon and choose \"Suspend Morvane\"."
-  exec wine morvane.exe
+  exec "$WINE_LOADER" morvane.exe
 fi
 echo "No display is available, so Morvane runs on a virtual X display (Xvfb) that nobody sees."
 echo "To stop it, press Ctrl+C here, or run: wineserver -k"
-exec xvfb-run -a -s "-screen 0 1024x768x24" wine morvane.exe
+exec xvfb-run -a -s "-screen 0 1024x768x24" "$WINE_LOADER" morvane.exe
