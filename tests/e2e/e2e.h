@@ -12,7 +12,9 @@
 
 namespace e2e {
 
-const DWORD kDeadlineMs = 10000;
+// Generous: polling ends as soon as the condition holds, and a busy machine can take many
+// seconds over a program's first window in a fresh prefix.
+const DWORD kDeadlineMs = 30000;
 
 // Polls until the condition holds or the deadline passes; true when it held.
 bool WaitUntil(const std::function<bool()> &condition, DWORD deadlineMs = kDeadlineMs);
