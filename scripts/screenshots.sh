@@ -15,7 +15,20 @@
 # draws the caption buttons as letters and the dialogs in a stand-in font.
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
-build="$here/build/release"
+# The pictures show the 32-bit release; on a kernel built without 32-bit support Wine cannot
+# run it, and the 64-bit build, the same program, stands in.
+. "$here/cmake/wine-loader.sh"
+MORVANE_WINE_BITS=${MORVANE_WINE_BITS:-32}
+if ! wine_loader 2>/dev/null; then
+  MORVANE_WINE_BITS=64
+  wine_loader
+fi
+export MORVANE_WINE_BITS
+if [ "$MORVANE_WINE_BITS" = 64 ]; then
+  build="$here/build/release64" triple=x86_64-w64-mingw32
+else
+  build="$here/build/release" triple=i686-w64-mingw32
+fi
 
 if [ "$1" != "--on-display" ]; then
   sh "$here/scripts/setup.sh"
@@ -24,11 +37,11 @@ if [ "$1" != "--on-display" ]; then
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends imagemagick
   fi
-  cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/i686-w64-mingw32.cmake" \
+  cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$triple.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF >/dev/null
   cmake --build "$build"
   mkdir -p "$build/shots"
-  i686-w64-mingw32-g++-posix -std=c++17 -O2 -static -Wall -Wextra \
+  $triple-g++-posix -std=c++17 -O2 -static -Wall -Wextra \
       -o "$build/shots/shots.exe" "$here/tools/shots.cpp" "$here/tests/e2e/e2e.cpp" \
       -luser32 -lgdi32 -ladvapi32 -lshlwapi -lshell32
   exec xvfb-run -a -s "-screen 0 800x600x24" sh "$0" --on-display
@@ -49,7 +62,7 @@ trap cleanup EXIT INT TERM
 
 # One step of the driver. A step that fails says which: set -e alone would end in silence.
 shots() {
-  wine "$build/shots/shots.exe" "$@" && return 0
+  "$WINE_LOADER" "$build/shots/shots.exe" "$@" && return 0
   echo "screenshots: the step \"$*\" failed" >&2
   return 1
 }
@@ -72,7 +85,7 @@ snap() {
 
 echo "Preparing a throwaway Wine prefix (about ten seconds)"
 wineserver -p
-wineboot -i >/dev/null 2>&1
+"$WINE_LOADER" wineboot -i >/dev/null 2>&1
 sh "$here/scripts/wine-fonts.sh" "$WINEPREFIX" >/dev/null
 # No picture without the real fonts: Marlett draws the caption buttons, and the dialogs' font is
 # the one their templates name.
@@ -80,7 +93,7 @@ set -- Marlett
 while IFS= read -r face; do set -- "$@" "$face"; done <<EOF
 $(sed -n 's/^FONT *[0-9]*, *"\(.*\)".*/\1/p' "$here"/res/*.rc | sort -u)
 EOF
-if ! missing=$(wine "$build/shots/shots.exe" fonts "$@"); then
+if ! missing=$("$WINE_LOADER" "$build/shots/shots.exe" fonts "$@"); then
   echo "screenshots: the Wine prefix has no font named" \
        "$(echo "$missing" | tr -d '\r' | paste -s -d , | sed 's/,/, /g')." >&2
   echo "Wine would draw letters for the caption buttons and a stand-in for the dialogs' font." \
@@ -90,9 +103,9 @@ fi
 
 # Programs started without /desktop (the driver) join the same virtual desktop, which has a
 # taskbar with a notification area.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Morvane /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Morvane /d 800x600 /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Morvane' /v EnableShell /t REG_DWORD /d 1 \
+"$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Morvane /f >/dev/null 2>&1
+"$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Morvane /d 800x600 /f >/dev/null 2>&1
+"$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops\Morvane' /v EnableShell /t REG_DWORD /d 1 \
      /f >/dev/null 2>&1
 
 # A week of programmes, as the add dialog stores them, and the warning chime as the sound.
@@ -107,11 +120,11 @@ shots store alertmode 1 \
 
 # Morvane takes its working directory as its installation folder.
 cd "$build/bin"
-wine explorer /desktop=Morvane,800x600 morvane.exe >/dev/null 2>&1 &
+"$WINE_LOADER" explorer /desktop=Morvane,800x600 morvane.exe >/dev/null 2>&1 &
 morvane_pid=$!
 # A driver started while Wine is still making the virtual desktop never sees the windows on it
 # (it waits out its ten seconds); one started after that sees Morvane at once.
-wine "$build/shots/shots.exe" main || shots main
+"$WINE_LOADER" "$build/shots/shots.exe" main || shots main
 shots tray >/dev/null
 
 r=$(rect menu); set -- $r
