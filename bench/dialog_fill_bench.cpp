@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../res/resource.h"
+#include "bench_timing.h"
 #include "dialog_support.h"
 #include "dialogs/dialogs.h"
 #include "fake_platform.h"
@@ -26,39 +27,7 @@ const int kDayBoxes[7] = {IDC_MONDAY,   IDC_TUESDAY,  IDC_WEDNESDAY, IDC_THURSDA
                           IDC_FRIDAY,   IDC_SATURDAY, IDC_SUNDAY};
 const char kPlaceholder[] = "<Select entry to remove>";
 
-LARGE_INTEGER frequency;
 size_t minimumRounds = 5;
-
-double Now()
-{
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return (double)counter.QuadPart * 1e6 / (double)frequency.QuadPart;
-}
-
-// The enumeration both dialogs make, with the program's rooms and access, and nothing else.
-void BareScan()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Morvane", 0, KEY_ALL_ACCESS, &key) !=
-        ERROR_SUCCESS)
-        return;
-    char name[250];
-    BYTE data[250];
-    for (DWORD index = 0;; index++) {
-        DWORD nameLength = sizeof name, size = sizeof data, type;
-        if (RegEnumValueA(key, index, name, &nameLength, NULL, &type, data, &size) ==
-            ERROR_NO_MORE_ITEMS)
-            break;
-    }
-    RegCloseKey(key);
-}
-
-double Median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 // Runs the measured step and its floor alternately, so that drift in the machine's load falls
 // on both alike, at least minimumRounds times and until about two seconds have gone or 201 rounds.
@@ -69,16 +38,16 @@ template <typename Reset, typename Measured, typename Floor>
 Pair MeasurePair(Reset reset, Measured measured, Floor floor)
 {
     std::vector<double> a, b;
-    double began = Now();
-    while (a.size() < minimumRounds || (Now() - began < 2e6 && a.size() < 201)) {
+    double began = MicrosecondsNow();
+    while (a.size() < minimumRounds || (MicrosecondsNow() - began < 2e6 && a.size() < 201)) {
         reset();
-        double start = Now();
+        double start = MicrosecondsNow();
         measured();
-        a.push_back(Now() - start);
+        a.push_back(MicrosecondsNow() - start);
         reset();
-        start = Now();
+        start = MicrosecondsNow();
         floor();
-        b.push_back(Now() - start);
+        b.push_back(MicrosecondsNow() - start);
     }
     return {Median(a), Median(b)};
 }
@@ -113,7 +82,7 @@ Pair MeasureOverview(HWND overview)
     std::vector<std::string> finalTexts = BoxTexts(overview);
     Pair pair = MeasurePair([] {}, [&] { SendMessageA(overview, WM_INITDIALOG, 0, 0); },
                             [&] {
-                                BareScan();
+                                BareScan(KEY_ALL_ACCESS);
                                 for (int day = 0; day < 7; day++)
                                     SetWindowTextA(GetDlgItem(overview, kDayBoxes[day]),
                                                    finalTexts[day].c_str());
@@ -136,7 +105,7 @@ Pair MeasureRemoveList(HWND remove)
     Pair pair = MeasurePair([&] { SendMessageA(list, CB_RESETCONTENT, 0, 0); },
                             [&] { SendMessageA(remove, WM_INITDIALOG, 0, 0); },
                             [&] {
-                                BareScan();
+                                BareScan(KEY_ALL_ACCESS);
                                 for (const std::string &text : strings)
                                     SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)text.c_str());
                             });
@@ -152,7 +121,6 @@ Pair MeasureRemoveList(HWND remove)
 
 int main(int argc, char **argv)
 {
-    QueryPerformanceFrequency(&frequency);
     AppInstance = GetModuleHandleA(NULL);
     fake::Reset();
     std::vector<int> sizes;

@@ -6,47 +6,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_timing.h"
 #include "fake_platform.h"
 #include "registry.h"
 #include "reminder/reminder.h"
 
-namespace {
-
-double Now(const LARGE_INTEGER &frequency)
-{
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return (double)counter.QuadPart * 1e6 / (double)frequency.QuadPart;
-}
-
-void BareScan()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Morvane", 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    char name[250];
-    BYTE data[250];
-    for (DWORD index = 0;; index++) {
-        DWORD nameLength = sizeof name, size = sizeof data, type;
-        if (RegEnumValueA(key, index, name, &nameLength, NULL, &type, data, &size) ==
-            ERROR_NO_MORE_ITEMS)
-            break;
-    }
-    RegCloseKey(key);
-}
-
-double Median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-}  // namespace
 
 int main()
 {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
     HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, NULL, NULL, NULL, NULL);
     fake::Reset();
     fake::SetClock(3, 4, 4, 0);  // 30404A: no entry below matches, so every value is compared
@@ -66,11 +33,11 @@ int main()
         std::vector<double> ticks, scans;
         // Alternate the two so that drift in the machine's load falls on both alike.
         for (int round = 0; round < rounds; round++) {
-            double start = Now(frequency);
+            double start = MicrosecondsNow();
             RunReminderTick(window);
-            double middle = Now(frequency);
-            BareScan();
-            double end = Now(frequency);
+            double middle = MicrosecondsNow();
+            BareScan(KEY_READ);
+            double end = MicrosecondsNow();
             ticks.push_back(middle - start);
             scans.push_back(end - middle);
         }
