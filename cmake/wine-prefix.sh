@@ -16,13 +16,14 @@ case "$action" in
       wineserver -k 2>/dev/null || true
       rm -rf "$WINEPREFIX"
     fi
-    mkdir -p "$WINEPREFIX"
+    # Wine's own fonts are there from the start, so that no program of the prefix, Wine's own
+    # included, ever sees them arrive: the dialogs are measured and drawn in their own font.
+    mkdir -p "$WINEPREFIX/drive_c/windows"
+    added=$(sh "$(dirname "$0")/../scripts/wine-fonts.sh" "$WINEPREFIX")
     # The server and the processes wineboot leaves running must not hold ctest's output pipe,
     # or ctest waits for them until the run ends.
     wineserver -p >"$WINEPREFIX.log" 2>&1 </dev/null
     "$WINE_LOADER" wineboot -i >>"$WINEPREFIX.log" 2>&1 </dev/null
-    # Before any test program starts: the dialogs are measured and drawn in their own font.
-    added=$(sh "$(dirname "$0")/../scripts/wine-fonts.sh" "$WINEPREFIX")
     echo "prefix ready: $WINEPREFIX (with $added of Wine's fonts)"
     ;;
   down)

@@ -29,12 +29,16 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 
 # Wine's own fonts, so that caption buttons show their symbols and the dialogs their font. The
 # prefix is yours: fonts are only added, never replaced (see scripts/wine-fonts.sh).
+# A new prefix gets them before Wine first starts in it.
 prefix="${WINEPREFIX:-$HOME/.wine}"
 if [ ! -d "$prefix/drive_c/windows" ] && [ ! -d "$prefix/dosdevices/c:/windows" ]; then
   echo "Making the Wine prefix $prefix"
-  "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+  mkdir -p "$prefix/drive_c/windows"
+  added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
+  WINEPREFIX="$prefix" "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+else
+  added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
 fi
-added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
 [ "$added" -eq 0 ] ||
   printf '%s\n' "Added $added of Wine's own fonts to $prefix (C:\windows\Fonts); nothing was replaced."
 

@@ -84,9 +84,11 @@ snap() {
 }
 
 echo "Preparing a throwaway Wine prefix (about ten seconds)"
+# Wine's own fonts go in first, so that the prefix never runs without them.
+mkdir -p "$WINEPREFIX/drive_c/windows"
+sh "$here/scripts/wine-fonts.sh" "$WINEPREFIX" >/dev/null
 wineserver -p
 "$WINE_LOADER" wineboot -i >/dev/null 2>&1
-sh "$here/scripts/wine-fonts.sh" "$WINEPREFIX" >/dev/null
 # No picture without the real fonts: Marlett draws the caption buttons, and the dialogs' font is
 # the one their templates name.
 set -- Marlett
