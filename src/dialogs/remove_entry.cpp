@@ -48,34 +48,12 @@ static void FillList(HWND dialog)
 }
 
 // What a delete pass looks for, and the names of the entries it found: one after another, each
-// with its terminator, in a heap block that doubles whenever the next name does not fit.
+// with its terminator.
 struct RemovePass {
     const char *programme;
-    char *names;
-    size_t used;
-    size_t room;
+    TextBlock names;
     bool cutShort;  // the block could not grow, so the scan ended before the last value
 };
-
-// Far more than STORE_NAME_ROOM, so that one doubling always makes room for the next name.
-static const size_t FIRST_NAMES_ROOM = 4096;
-
-static bool KeepName(RemovePass *pass, const char *name)
-{
-    size_t size = (size_t)lstrlenA(name) + 1;
-    if (pass->used + size > pass->room) {
-        size_t room = pass->room ? pass->room * 2 : FIRST_NAMES_ROOM;
-        void *grown = pass->names ? HeapReAlloc(GetProcessHeap(), 0, pass->names, room)
-                                  : HeapAlloc(GetProcessHeap(), 0, room);
-        if (!grown)
-            return false;
-        pass->names = (char *)grown;
-        pass->room = room;
-    }
-    memcpy(pass->names + pass->used, name, size);
-    pass->used += size;
-    return true;
-}
 
 static bool CollectMatch(const StoreValue *value, void *context)
 {
@@ -85,7 +63,7 @@ static bool CollectMatch(const StoreValue *value, void *context)
         return false;
     RemovePass *pass = (RemovePass *)context;
     if (IsEntryValue(value) && strcmp(value->data, pass->programme) == 0 &&
-        !KeepName(pass, value->name)) {
+        !AppendToBlock(&pass->names, value->name, (SIZE_T)lstrlenA(value->name) + 1)) {
         pass->cutShort = true;
         return false;
     }
@@ -98,19 +76,18 @@ static bool CollectMatch(const StoreValue *value, void *context)
 // that deletes nothing ends it, so a store that refuses deletion cannot keep it going.
 static void RemoveProgramme(const char *programme)
 {
-    RemovePass pass = {programme, NULL, 0, 0, false};
+    RemovePass pass = {programme, TextBlock(), false};
     bool deletedAny;
     do {
-        pass.used = 0;
+        pass.names.used = 0;
         pass.cutShort = false;
         EnumerateStore(KEY_ALL_ACCESS, CollectMatch, &pass);
         deletedAny = false;
-        for (size_t at = 0; at < pass.used; at += (size_t)lstrlenA(pass.names + at) + 1)
-            if (DeleteStoreValue(pass.names + at))
+        for (SIZE_T at = 0; at < pass.names.used; at += (SIZE_T)lstrlenA(pass.names.bytes + at) + 1)
+            if (DeleteStoreValue(pass.names.bytes + at))
                 deletedAny = true;
     } while (pass.cutShort && deletedAny);
-    if (pass.names)
-        HeapFree(GetProcessHeap(), 0, pass.names);
+    FreeBlock(&pass.names);
 }
 
 // Every listed name fits: it came from the store, whose texts are at most 249 characters.

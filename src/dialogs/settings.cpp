@@ -17,9 +17,6 @@ static const int DayBoxes[7] = {IDC_MONDAY,   IDC_TUESDAY,  IDC_WEDNESDAY, IDC_T
 // programme name an entry key can carry.
 enum { DAY_LINE_ROOM = 500 };
 
-// A day's text starts with room for some fifty ordinary lines and doubles from there.
-enum { DAY_TEXT_FIRST_ROOM = 1024 };
-
 void OpenSettingsDialog()
 {
     DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), NULL, SettingsDialogProc, 0);
@@ -37,62 +34,29 @@ static void FormatDayLine(const char *name, char *line)
     lstrcpynA(line + 9, length > 7 ? name + 7 : "", DAY_LINE_ROOM - 9);
 }
 
-// One day's text as the scan builds it, in a heap buffer that grows; each box is set once the
-// scan is over, so that filling costs what the scan costs however many entries a day has.
+// One day's text as the scan builds it, terminated; each box is set once the scan is over, so
+// that filling costs what the scan costs however many entries a day has.
 struct DayText {
-    char *text;
-    SIZE_T length;  // without the terminator
-    SIZE_T room;
-    bool cut;       // the buffer could not grow: the day keeps the lines it has
+    TextBlock block;  // the text and its terminator
+    bool cut;         // the block could not grow: the day keeps the lines it has
 };
-
-static bool GrowDayText(DayText *day, SIZE_T room)
-{
-    HANDLE heap = GetProcessHeap();
-    char *grown = day->text ? (char *)HeapReAlloc(heap, 0, day->text, room)
-                            : (char *)HeapAlloc(heap, 0, room);
-    if (!grown)
-        return false;
-    day->text = grown;
-    day->room = room;
-    return true;
-}
-
-// Where the day's next need characters go, with room for a terminator behind them; NULL when
-// the buffer cannot grow. Doubling the room copies a day's text only a few times in all; when
-// memory is short the room grows by just what is needed, and once even that fails the day
-// shows the lines it already has.
-static char *RoomForLine(DayText *day, SIZE_T need)
-{
-    if (day->cut)
-        return NULL;
-    SIZE_T needed = day->length + need + 1;
-    if (needed > day->room) {
-        SIZE_T room = day->room > 0 ? day->room : (SIZE_T)DAY_TEXT_FIRST_ROOM;
-        while (room < needed && room <= ((SIZE_T)-1) / 2)
-            room *= 2;
-        if (!(room >= needed && GrowDayText(day, room)) && !GrowDayText(day, needed)) {
-            day->cut = true;
-            return NULL;
-        }
-    }
-    return day->text + day->length;
-}
 
 // Adds a line under those the day already has; every line shows whole.
 static void AppendDayLine(DayText *day, const char *line)
 {
-    SIZE_T lineLength = (SIZE_T)lstrlenA(line);
-    SIZE_T separator = day->length > 0 ? 2 : 0;
-    char *at = RoomForLine(day, separator + lineLength);
-    if (!at)
+    if (day->cut)
         return;
-    if (separator) {
-        at[0] = '\r';
-        at[1] = '\n';
+    bool hadText = day->block.used > 0;
+    char added[2 + DAY_LINE_ROOM] = "";
+    if (hadText) {
+        day->block.used--;  // the line goes over the terminator
+        lstrcpyA(added, "\r\n");
     }
-    CopyMemory(at + separator, line, lineLength + 1);
-    day->length += separator + lineLength;
+    lstrcatA(added, line);
+    if (!AppendToBlock(&day->block, added, (SIZE_T)lstrlenA(added) + 1)) {
+        day->block.used += hadText;  // the block is unchanged: its terminator is still there
+        day->cut = true;
+    }
 }
 
 static bool AddToDayText(const StoreValue *value, void *context)
@@ -117,10 +81,9 @@ static void ShowWeek(HWND dialog)
     DayText week[7] = {};
     EnumerateStore(KEY_ALL_ACCESS, AddToDayText, week);
     for (int day = 0; day < 7; day++) {
-        if (week[day].length > 0)
-            SetDlgItemTextA(dialog, DayBoxes[day], week[day].text);
-        if (week[day].text)
-            HeapFree(GetProcessHeap(), 0, week[day].text);
+        if (week[day].block.used > 0)
+            SetDlgItemTextA(dialog, DayBoxes[day], week[day].block.bytes);
+        FreeBlock(&week[day].block);
     }
 }
 
