@@ -36,17 +36,37 @@ if [ ! -d "$prefix/drive_c/windows" ] && [ ! -d "$prefix/dosdevices/c:/windows" 
   mkdir -p "$prefix/drive_c/windows"
   added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
   WINEPREFIX="$prefix" "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+  # The boot leaves its Wine session running for a few seconds, with a desktop made without the
+  # display Morvane is about to get. Morvane would join it, fail to make its window and end at
+  # once; so that session ends first, and Morvane starts one on its own display.
+  WINEPREFIX="$prefix" wineserver -w
 else
   added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
 fi
 [ "$added" -eq 0 ] ||
   printf '%s\n' "Added $added of Wine's own fonts to $prefix (C:\windows\Fonts); nothing was replaced."
 
-if [ -n "$DISPLAY" ]; then
+# Runs Morvane in the foreground. A Morvane that ends within seconds of its start never got
+# going, and ended silently, as it does by design: say so rather than leave the user believing it
+# runs.
+run_morvane() {
+  started=$(date +%s)
+  status=0
+  "$@" || status=$?
+  lasted=$(($(date +%s) - started))
+  if [ "$lasted" -lt 10 ]; then
+    echo "Morvane ended $lasted seconds after it started, with exit code $status: either another" \
+         "copy already runs in $prefix, or there is no display for its window."
+  fi
+  return $status
+}
+
+if [ -n "${DISPLAY:-}" ]; then
   echo "Starting Morvane: look for the small TV in the notification area."
   echo "To stop it, right-click the icon and choose \"Suspend Morvane\"."
-  exec "$WINE_LOADER" morvane.exe
+  run_morvane "$WINE_LOADER" morvane.exe
+  exit
 fi
 echo "No display is available, so Morvane runs on a virtual X display (Xvfb) that nobody sees."
 echo "To stop it, press Ctrl+C here, or run: wineserver -k"
-exec xvfb-run -a -s "-screen 0 1024x768x24" "$WINE_LOADER" morvane.exe
+run_morvane xvfb-run -a -s "-screen 0 1024x768x24" "$WINE_LOADER" morvane.exe

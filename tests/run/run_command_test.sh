@@ -1,0 +1,106 @@
+#!/bin/sh
+# The README's run command as a new user meets it on a machine without a display: it must leave
+# Morvane running with its first-run tip in a new prefix, and a second run while that copy still
+# runs must say in one line that Morvane ended at once, and why it may have.
+#
+#   sh run_command_test.sh SOURCE_DIR RUN_DRIVER WORK_DIR
+#
+# HOME and WINEPREFIX are throwaway folders under WORK_DIR, so the user's own prefix is never
+# touched. RUN_DRIVER is a 64-bit Windows program (tests/run/run_driver.cpp), which Wine can run
+# whatever the kernel; it joins the session the run command started.
+set -u
+source_dir=$1
+driver=$2
+work=$3
+
+rm -rf "$work"
+mkdir -p "$work/home"
+export HOME="$work/home"
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+unset DISPLAY XAUTHORITY
+MORVANE_WINE_BITS=64
+. "$source_dir/cmake/wine-loader.sh"
+wine_loader
+
+first=
+fail() {
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do
+    [ -f "$log" ] && { echo "--- $(basename "$log")"; cat "$log"; }
+  done
+  exit 1
+}
+cleanup() {
+  wineserver -k 2>/dev/null
+  [ -n "$first" ] && kill "$first" 2>/dev/null
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# The id of the morvane.exe process of this prefix (Wine names the process after the program),
+# or nothing.
+morvane_process() {
+  for dir in /proc/[0-9]*; do
+    [ "$(cat "$dir/comm" 2>/dev/null)" = morvane.exe ] || continue
+    cat "$dir/environ" 2>/dev/null | tr '\0' '\n' | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    echo "${dir#/proc/}"
+    return
+  done
+}
+# Polls for up to $1 seconds until the command in the remaining arguments succeeds.
+wait_for() {
+  seconds=$1
+  shift
+  while ! "$@"; do
+    [ "$seconds" -gt 0 ] || return 1
+    seconds=$((seconds - 1))
+    sleep 1
+  done
+}
+morvane_started() {
+  pid=$(morvane_process)
+  [ -n "$pid" ] && return 0
+  kill -0 "$first" 2>/dev/null || fail "the run command ended and no Morvane runs"
+  return 1
+}
+run_command_ended() { ! kill -0 "$first" 2>/dev/null; }
+
+echo "== first run, new prefix $WINEPREFIX"
+sh "$source_dir/scripts/run.sh" >"$work/first.log" 2>&1 &
+first=$!
+# The first run may install nothing, but it configures and builds the release.
+wait_for 600 morvane_started || fail "no Morvane after 10 minutes"
+
+# The driver goes onto Morvane's own display, so that whichever of the two makes the session's
+# desktop makes it there.
+environment=$(tr '\0' '\n' <"/proc/$pid/environ")
+display=$(printf '%s\n' "$environment" | sed -n 's/^DISPLAY=//p')
+xauthority=$(printf '%s\n' "$environment" | sed -n 's/^XAUTHORITY=//p')
+[ -n "$display" ] || fail "Morvane runs without a display"
+drive() {
+  DISPLAY="$display" XAUTHORITY="$xauthority" "$WINE_LOADER" "$driver" "$1" >>"$work/driver.log" 2>&1
+}
+drive started || fail "Morvane did not come up as a new user expects"
+echo "Morvane runs on $display with its first-run tip showing"
+
+echo "== second run, while the first copy runs"
+timeout 300 sh "$source_dir/scripts/run.sh" >"$work/second.log" 2>&1
+status=$?
+[ "$status" -eq 0 ] || fail "the second run ended with $status"
+report=$(grep -c 'another copy already runs' "$work/second.log")
+[ "$report" -eq 1 ] || fail "the second run reported its early end $report times, not once"
+grep -q '^Morvane ended .* exit code 0: either another copy already runs in .*, or there is no display for its window\.$' \
+  "$work/second.log" || fail "the second run's report is not the one line expected"
+kill -0 "$pid" 2>/dev/null || fail "the first copy ended when the second run started"
+grep 'another copy' "$work/second.log"
+
+echo "== stopping the first copy"
+drive stop || fail "the first copy did not end from its menu"
+wait_for 60 run_command_ended || fail "the first run command went on after Morvane ended"
+wait "$first"
+status=$?
+first=
+[ "$status" -eq 0 ] || fail "the first run command ended with $status"
+echo "PASS"
