@@ -4,6 +4,9 @@
 
 namespace e2e {
 
+DWORD DeadlineMs = 30000;
+REGSAM StoreView = 0;
+
 bool WaitUntil(const std::function<bool()> &condition, DWORD deadlineMs)
 {
     DWORD start = GetTickCount();
@@ -51,7 +54,7 @@ bool Morvane::Start(const std::string &folder)
 
 bool Morvane::WaitIdle()
 {
-    return WaitForInputIdle(info_.hProcess, kDeadlineMs) == 0;
+    return WaitForInputIdle(info_.hProcess, DeadlineMs) == 0;
 }
 
 int Morvane::Suspend()
@@ -147,7 +150,7 @@ std::string Text(HWND window)
     char text[1024] = "";
     // WM_GETTEXT by message reaches another process's window; GetWindowTextA may not. A busy
     // machine can keep the program from answering for seconds: wait as long as for a window.
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, kDeadlineMs,
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, DeadlineMs,
                         NULL);
     return text;
 }
@@ -216,13 +219,18 @@ static const char kKey[] = "Software\\Morvane";
 
 void ClearStore()
 {
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+    HKEY software;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_ALL_ACCESS | StoreView, &software) !=
+        ERROR_SUCCESS)
+        return;
+    SHDeleteKeyA(software, "Morvane");
+    RegCloseKey(software);
 }
 
 bool StoreExists()
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ | StoreView, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -231,8 +239,8 @@ bool StoreExists()
 void PutEntry(const std::string &name, const std::string &text)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, NULL, 0, KEY_WRITE | StoreView, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
         return;
     RegSetValueExA(key, name.c_str(), 0, REG_SZ, (const BYTE *)text.c_str(), (DWORD)text.size() + 1);
     RegCloseKey(key);
@@ -242,7 +250,7 @@ std::vector<std::pair<std::string, std::string>> StoreValues()
 {
     std::vector<std::pair<std::string, std::string>> values;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ | StoreView, &key) != ERROR_SUCCESS)
         return values;
     for (DWORD index = 0;; index++) {
         char name[1024], data[1024];

@@ -13,11 +13,16 @@
 namespace e2e {
 
 // Generous: polling ends as soon as the condition holds, and a busy machine can take many
-// seconds over a program's first window in a fresh prefix.
-const DWORD kDeadlineMs = 30000;
+// seconds over a program's first window in a fresh prefix. A driver of a program that runs under
+// emulation, at a minute a start, sets more.
+extern DWORD DeadlineMs;
+
+// The registry view the store is read and written in: the program's own. A driver of another
+// bitness than the program names it (KEY_WOW64_32KEY for the 32-bit program).
+extern REGSAM StoreView;
 
 // Polls until the condition holds or the deadline passes; true when it held.
-bool WaitUntil(const std::function<bool()> &condition, DWORD deadlineMs = kDeadlineMs);
+bool WaitUntil(const std::function<bool()> &condition, DWORD deadlineMs = DeadlineMs);
 
 // The folder that holds morvane.exe and its data files (this driver sits beside it).
 std::string BinFolder();
@@ -33,7 +38,7 @@ public:
     bool Start(const std::string &folder = BinFolder());
     bool Running();
     // Waits for the process to end; its exit code, or -1 if it is still running.
-    int WaitExit(DWORD deadlineMs = kDeadlineMs);
+    int WaitExit(DWORD deadlineMs = DeadlineMs);
     DWORD Pid() const { return info_.dwProcessId; }
     // Its one thread, which runs everything; SuspendThread holds it as a debugger would.
     HANDLE Thread() const { return info_.hThread; }
@@ -54,7 +59,7 @@ HWND StartQuietly(Morvane &morvane);
 
 // Top-level windows of a process with the given class (NULL: any) and caption (NULL: any).
 std::vector<HWND> WindowsOf(DWORD pid, const char *className, const char *caption);
-HWND WaitWindow(DWORD pid, const char *className, const char *caption, DWORD deadlineMs = kDeadlineMs);
+HWND WaitWindow(DWORD pid, const char *className, const char *caption, DWORD deadlineMs = DeadlineMs);
 std::string Text(HWND window);
 // The text of a message box (its static control 0xFFFF).
 std::string BoxText(HWND box);
