@@ -65,3 +65,27 @@ if(MORVANE_TESTS)
   set_tests_properties(package_test PROPERTIES FIXTURES_REQUIRED wine
                        RESOURCE_LOCK "morvane_store;help_viewer" TIMEOUT 300)
 endif()
+
+# The smoke of the shipped 32-bit program (tests/package/smoke.cmake). Its driver is a 64-bit
+# program, built here with the 64-bit compiler, so that where the kernel cannot run 32-bit programs
+# only morvane.exe runs under emulation. It is the one 32-bit test that runs there.
+if(MORVANE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(MORVANE_CXX64 x86_64-w64-mingw32-g++-posix REQUIRED)
+  set(smoke_driver ${CMAKE_BINARY_DIR}/tests/smoke_driver.exe)
+  set(smoke_sources ${CMAKE_SOURCE_DIR}/tests/package/smoke_driver.cpp
+                    ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cpp)
+  add_custom_command(
+    OUTPUT ${smoke_driver}
+    COMMAND ${MORVANE_CXX64} -std=c++17 -O2 ${MORVANE_WARNINGS} -static -o ${smoke_driver}
+            ${smoke_sources} -luser32 -ladvapi32 -lshlwapi -lshell32
+    DEPENDS ${smoke_sources} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.h ${CMAKE_SOURCE_DIR}/res/resource.h
+    COMMENT "Building the 64-bit smoke driver"
+    VERBATIM)
+  add_custom_target(smoke_driver ALL DEPENDS ${smoke_driver})
+  add_test(NAME package_smoke
+           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+                   -DDRIVER=${smoke_driver} -P ${CMAKE_SOURCE_DIR}/tests/package/smoke.cmake)
+  # An emulated start takes about a minute, and booting the prefix under emulation two.
+  set_tests_properties(package_smoke PROPERTIES SKIP_REGULAR_EXPRESSION "wine-run: SKIPPED"
+                                                TIMEOUT 1500)
+endif()

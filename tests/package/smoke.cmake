@@ -1,0 +1,58 @@
+# The smoke of the shipped 32-bit program: makes the release archive with CPack, unpacks it, and
+# runs the 64-bit smoke driver from inside the unpacked folder in a prefix of its own, made for
+# this test alone (a first run needs one without a store, and the test must not wait on the
+# tree's prefix, whose 32-bit programs may be skipped here).
+#
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DDRIVER=...smoke_driver.exe -P smoke.cmake
+#
+# Where Wine cannot run 32-bit programs at all, it prints wine-loader.sh's SKIPPED line and stops.
+
+foreach(var BUILD_DIR SOURCE_DIR DRIVER)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "${var} is not set")
+  endif()
+endforeach()
+
+# Under the emulation that the test command sets up, this is the one 32-bit test that runs.
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env MORVANE_WINE_BITS=32 MORVANE_WINE_EMULATION=allow
+          sh -c ". '${SOURCE_DIR}/cmake/wine-loader.sh' && wine_loader"
+  RESULT_VARIABLE runs ERROR_VARIABLE why)
+if(NOT runs EQUAL 0)
+  message(STATUS "${why}")
+  return()
+endif()
+
+include(${CMAKE_CURRENT_LIST_DIR}/pack.cmake)
+set(work ${BUILD_DIR}/smoke)
+morvane_pack(${work})
+file(GLOB folder LIST_DIRECTORIES true ${work}/unpacked/*)
+if(NOT EXISTS ${folder}/morvane.exe)
+  message(FATAL_ERROR "no morvane.exe in ${archive}")
+endif()
+get_filename_component(driver_name ${DRIVER} NAME)
+file(COPY ${DRIVER} DESTINATION ${folder})
+
+# The prefix is booted by Wine's 64-bit loader, which every kernel runs.
+set(prefix ${work}/wineprefix)
+set(wine_prefix sh ${SOURCE_DIR}/cmake/wine-prefix.sh)
+string(TIMESTAMP began "%s")
+execute_process(COMMAND ${wine_prefix} up ${prefix} 64 RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cannot make the prefix ${prefix} (exit ${result})")
+endif()
+string(TIMESTAMP booted "%s")
+math(EXPR seconds "${booted} - ${began}")
+message(STATUS "prefix booted in ${seconds} s")
+
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env MORVANE_WINEPREFIX=${prefix} MORVANE_WINE_BITS=64
+          sh ${SOURCE_DIR}/cmake/wine-run.sh ${folder}/${driver_name}
+  WORKING_DIRECTORY ${folder} RESULT_VARIABLE result)
+execute_process(COMMAND ${wine_prefix} down ${prefix})
+string(TIMESTAMP ended "%s")
+math(EXPR seconds "${ended} - ${booted}")
+message(STATUS "smoke driver ran for ${seconds} s")
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the smoke of the shipped 32-bit morvane.exe failed (exit ${result})")
+endif()
