@@ -1,11 +1,13 @@
 #!/bin/sh
 # ctest fixture: "up" makes a fresh prefix and keeps its wineserver alive for the whole run,
 # so that each test program starts in milliseconds; "down" stops that server only.
-# BITS (32 or 64) is the build's: its programs' loader boots the prefix.
+# BITS (32 or 64) is the build's: its programs' loader boots the prefix. VERSION, if given, is
+# the Windows version the prefix reports (winecfg's names: win7, win10, ...), else Wine's default.
 set -e
 action=$1
 export WINEPREFIX=$2
 export MORVANE_WINE_BITS=${3:-${MORVANE_WINE_BITS:-32}}
+version=$4
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 case "$action" in
@@ -24,13 +26,16 @@ case "$action" in
     # or ctest waits for them until the run ends.
     wineserver -p >"$WINEPREFIX.log" 2>&1 </dev/null
     "$WINE_LOADER" wineboot -i >>"$WINEPREFIX.log" 2>&1 </dev/null
-    echo "prefix ready: $WINEPREFIX (with $added of Wine's fonts)"
+    if [ -n "$version" ]; then
+      "$WINE_LOADER" winecfg /v "$version" >>"$WINEPREFIX.log" 2>&1 </dev/null
+    fi
+    echo "prefix ready: $WINEPREFIX (with $added of Wine's fonts${version:+, reporting $version})"
     ;;
   down)
     wineserver -k 2>/dev/null || true
     ;;
   *)
-    echo "usage: $0 up|down PREFIX [BITS]" >&2
+    echo "usage: $0 up|down PREFIX [BITS [VERSION]]" >&2
     exit 2
     ;;
 esac

@@ -3,6 +3,7 @@
 #include "dialog_test_common.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace {
@@ -294,6 +295,80 @@ TEST_F(SettingsTest, HelpOpensTheHelpFileAtItsContents)
     EXPECT_EQ(overview, fake::helps[0].owner);
     EXPECT_EQ("help.hlp", fake::helps[0].file);
     EXPECT_EQ((UINT)HELP_CONTENTS, fake::helps[0].command);
+    EXPECT_TRUE(IsWindow(overview));
+}
+
+// Windows 10 and 11 have no Help viewer: there the same help opens as a web page instead.
+TEST_F(SettingsTest, HelpOpensTheWebPageFromWindows10OnAndTheHelpFileBefore)
+{
+    struct Case {
+        const char *windows;
+        DWORD major, minor, build;
+        bool page;
+    } cases[] = {
+        {"XP", 5, 1, 2600, false},   {"7, as Wine says by default", 6, 1, 7601, false},
+        {"8.1", 6, 3, 9600, false},  {"10", 10, 0, 19045, true},
+        {"11", 10, 0, 22631, true},  {"one after 11", 11, 0, 1, true},
+    };
+    fake::currentDirectory = "C:\\Program Files\\Morvane";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.windows);
+        fake::SetVersion(c.major, c.minor, c.build);
+        fake::helps.clear();
+        fake::shellOpens.clear();
+        HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+        SendMessageA(overview, WM_COMMAND, IDC_HELPFILE, 0);
+        if (c.page) {
+            EXPECT_EQ(0u, fake::helps.size());
+            ASSERT_EQ(1u, fake::shellOpens.size());
+            EXPECT_EQ(overview, fake::shellOpens[0].owner);
+            EXPECT_EQ("open", fake::shellOpens[0].verb);
+            EXPECT_EQ("C:\\Program Files\\Morvane\\help.html", fake::shellOpens[0].file);
+            EXPECT_EQ(SW_SHOWNORMAL, fake::shellOpens[0].show);
+        } else {
+            EXPECT_EQ(0u, fake::shellOpens.size());
+            ASSERT_EQ(1u, fake::helps.size());
+            EXPECT_EQ(overview, fake::helps[0].owner);
+            EXPECT_EQ("help.hlp", fake::helps[0].file);
+            EXPECT_EQ((UINT)HELP_CONTENTS, fake::helps[0].command);
+        }
+        EXPECT_TRUE(IsWindow(overview));
+    }
+}
+
+// The page is named by its full path in whatever folder the program counts as its own, never
+// cut short; and when the shell cannot open it, the program says nothing and goes on.
+TEST_F(SettingsTest, TheHelpPageIsNamedByItsWholePathInTheProgramsFolder)
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    *strrchr(exe, '\\') = '\0';
+    const std::string longest = "C:\\" + std::string(MAX_PATH - 4, 'd');  // as long as it gets
+    struct Case {
+        const char *where;
+        std::string folder;  // the working directory; empty: it cannot be read
+        std::string page;
+    } cases[] = {
+        {"a folder", "D:\\Morvane", "D:\\Morvane\\help.html"},
+        {"a drive's root", "E:\\", "E:\\help.html"},
+        {"a share", "\\\\server\\tv\\Morvane", "\\\\server\\tv\\Morvane\\help.html"},
+        {"the longest folder", longest, longest + "\\help.html"},
+        {"no working directory", "", std::string(exe) + "\\help.html"},
+    };
+    fake::SetVersion(10, 0, 19045);
+    fake::shellResult = SE_ERR_FNF;
+    HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.where);
+        fake::currentDirectory = c.folder;
+        fake::currentDirectoryFails = c.folder.empty();
+        fake::shellOpens.clear();
+        SendMessageA(overview, WM_COMMAND, IDC_HELPFILE, 0);
+        ASSERT_EQ(1u, fake::shellOpens.size());
+        EXPECT_EQ(c.page, fake::shellOpens[0].file);
+    }
+    EXPECT_EQ(0u, fake::boxes.size());
+    EXPECT_EQ(0u, fake::helps.size());
     EXPECT_TRUE(IsWindow(overview));
 }
 

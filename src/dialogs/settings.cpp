@@ -87,6 +87,40 @@ static void ShowWeek(HWND dialog)
     }
 }
 
+// Windows 10 and 11 have no Help viewer, and none can be added. The version told is the true
+// one only because the manifest declares Windows 10 as supported: without that, Windows 8.1
+// and later report 6.2 to GetVersionExA.
+static bool HasNoHelpViewer()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return PlatformGetVersion(&version) && version.dwMajorVersion >= 10;
+}
+
+// The same help as a web page, by its full path: the browser it is handed to does not share
+// our working directory. The room holds the longest folder and the name; none is cut short.
+static void OpenHelpPage(HWND dialog)
+{
+    char page[MAX_PATH + sizeof "\\help.html"];
+    InstallationFolder(page, MAX_PATH);
+    int length = lstrlenA(page);
+    if (length == 0)
+        return;
+    // A drive's root, "E:\", ends in its separator already.
+    bool endsInSeparator = page[length - 1] == '\\' || page[length - 1] == '/';
+    lstrcpynA(page + length, endsInSeparator ? "help.html" : "\\help.html",
+              (int)sizeof page - length);
+    PlatformShellExecute(dialog, "open", page, SW_SHOWNORMAL);
+}
+
+static void OpenHelp(HWND dialog)
+{
+    if (HasNoHelpViewer())
+        OpenHelpPage(dialog);
+    else
+        PlatformWinHelp(dialog, "help.hlp", HELP_CONTENTS, 0);
+}
+
 static INT_PTR OnSettingsCommand(HWND dialog, WORD id)
 {
     switch (id) {
@@ -109,7 +143,7 @@ static INT_PTR OnSettingsCommand(HWND dialog, WORD id)
                         0);
         break;
     case IDC_HELPFILE:
-        PlatformWinHelp(dialog, "help.hlp", HELP_CONTENTS, 0);
+        OpenHelp(dialog);
         break;
     case IDC_UNINSTALL:
         Uninstall();

@@ -2,6 +2,7 @@
 
 #include <direct.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 void PlatformLocalTime(SYSTEMTIME *now)
 {
@@ -21,6 +22,16 @@ BOOL PlatformPlaySound(LPCSTR file, DWORD flags)
 BOOL PlatformWinHelp(HWND owner, LPCSTR file, UINT command, ULONG_PTR data)
 {
     return WinHelpA(owner, file, command, data);
+}
+
+BOOL PlatformGetVersion(OSVERSIONINFOA *version)
+{
+    return GetVersionExA(version);
+}
+
+HINSTANCE PlatformShellExecute(HWND owner, LPCSTR verb, LPCSTR file, int show)
+{
+    return ShellExecuteA(owner, verb, file, NULL, NULL, show);
 }
 
 bool PlatformCurrentDirectory(char *dir, int room)

@@ -10,6 +10,10 @@ void PlatformLocalTime(SYSTEMTIME *now);
 int PlatformMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
 BOOL PlatformPlaySound(LPCSTR file, DWORD flags);
 BOOL PlatformWinHelp(HWND owner, LPCSTR file, UINT command, ULONG_PTR data);
+// GetVersionExA: the version the system tells this program, which the manifest makes the true one.
+BOOL PlatformGetVersion(OSVERSIONINFOA *version);
+// ShellExecuteA with no parameters and no directory of its own.
+HINSTANCE PlatformShellExecute(HWND owner, LPCSTR verb, LPCSTR file, int show);
 // Fills dir (room characters) with the current directory; false when it cannot be read.
 bool PlatformCurrentDirectory(char *dir, int room);
 

@@ -19,5 +19,9 @@ extern UINT TaskbarCreatedMessage;
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void Uninstall();
+// The folder the program was installed in: the working directory, which it takes as its
+// installation folder, or, when that cannot be read, the folder of the executable; empty when
+// neither can be. The help page lies there, and the user is told to delete it on uninstall.
+void InstallationFolder(char *folder, int room);
 
 #endif

@@ -5,9 +5,7 @@
 #include "../reminder/reminder.h"
 #include "../store/store.h"
 
-// The folder the user is told to delete: the working directory, which the program takes as
-// its installation folder, or, when that cannot be read, the folder of the executable.
-static void InstallationFolder(char *folder, int room)
+void InstallationFolder(char *folder, int room)
 {
     if (PlatformCurrentDirectory(folder, room))
         return;

@@ -9,6 +9,9 @@ std::deque<int> answers;
 std::function<void(const FakeBox &)> whileBoxOpen;
 std::vector<FakeSound> sounds;
 std::vector<FakeHelp> helps;
+OSVERSIONINFOA version;
+std::vector<FakeShellOpen> shellOpens;
+INT_PTR shellResult;
 std::string currentDirectory;
 bool currentDirectoryFails;
 
@@ -20,6 +23,9 @@ void Reset()
     whileBoxOpen = nullptr;
     sounds.clear();
     helps.clear();
+    SetVersion(6, 1, 7601);
+    shellOpens.clear();
+    shellResult = 42;
     currentDirectory = "C:\\Morvane";
     currentDirectoryFails = false;
 }
@@ -34,6 +40,16 @@ void SetClock(int dayOfWeek, int hour, int minute, int second)
     clock.wHour = (WORD)hour;
     clock.wMinute = (WORD)minute;
     clock.wSecond = (WORD)second;
+}
+
+void SetVersion(DWORD major, DWORD minor, DWORD build)
+{
+    version = OSVERSIONINFOA{};
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwMajorVersion = major;
+    version.dwMinorVersion = minor;
+    version.dwBuildNumber = build;
+    version.dwPlatformId = VER_PLATFORM_WIN32_NT;
 }
 }  // namespace fake
 
@@ -66,6 +82,24 @@ BOOL PlatformWinHelp(HWND owner, LPCSTR file, UINT command, ULONG_PTR)
 {
     fake::helps.push_back(FakeHelp{owner, file ? file : "", command});
     return TRUE;
+}
+
+// Like the real call, it fails unless the caller says which of the two records it passed.
+BOOL PlatformGetVersion(OSVERSIONINFOA *version)
+{
+    if (version->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) &&
+        version->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXA))
+        return FALSE;
+    DWORD size = version->dwOSVersionInfoSize;
+    *version = fake::version;
+    version->dwOSVersionInfoSize = size;
+    return TRUE;
+}
+
+HINSTANCE PlatformShellExecute(HWND owner, LPCSTR verb, LPCSTR file, int show)
+{
+    fake::shellOpens.push_back(FakeShellOpen{owner, verb ? verb : "(none)", file ? file : "", show});
+    return (HINSTANCE)fake::shellResult;
 }
 
 bool PlatformCurrentDirectory(char *dir, int room)

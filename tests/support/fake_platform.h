@@ -29,6 +29,13 @@ struct FakeHelp {
     UINT command;
 };
 
+struct FakeShellOpen {
+    HWND owner;
+    std::string verb;
+    std::string file;
+    int show;
+};
+
 namespace fake {
 extern SYSTEMTIME clock;
 extern std::vector<FakeBox> boxes;
@@ -38,12 +45,18 @@ extern std::deque<int> answers;
 extern std::function<void(const FakeBox &)> whileBoxOpen;
 extern std::vector<FakeSound> sounds;
 extern std::vector<FakeHelp> helps;
+// The version GetVersionExA tells; Reset makes it Wine's default, Windows 7.
+extern OSVERSIONINFOA version;
+extern std::vector<FakeShellOpen> shellOpens;
+// What ShellExecuteA returns: above 32 it succeeded.
+extern INT_PTR shellResult;
 extern std::string currentDirectory;
 extern bool currentDirectoryFails;
 
 void Reset();
 // dayOfWeek as the platform counts it: 0 is Sunday.
 void SetClock(int dayOfWeek, int hour, int minute, int second);
+void SetVersion(DWORD major, DWORD minor, DWORD build);
 }  // namespace fake
 
 #endif
