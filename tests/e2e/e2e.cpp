@@ -196,6 +196,32 @@ void SetItemText(HWND dialog, int controlId, const std::string &text)
     SendMessageA(GetDlgItem(dialog, controlId), WM_SETTEXT, 0, (LPARAM)text.c_str());
 }
 
+ULONGLONG Now()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return (ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime;
+}
+
+DueEntry NextMinuteEntry(const std::string &programme)
+{
+    DueEntry due;
+    due.at = ((Now() + 5 * kSecond) / (60 * kSecond) + 1) * (60 * kSecond);
+    FILETIME utc = {(DWORD)due.at, (DWORD)(due.at >> 32)}, local;
+    SYSTEMTIME at;
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToSystemTime(&local, &at);
+    int hour12 = at.wHour % 12 == 0 ? 12 : at.wHour % 12;
+    char half = at.wHour < 12 ? 'A' : 'P';
+    char key[16], time[16];
+    wsprintfA(key, "%d%.2d%.2d%cM", at.wDayOfWeek == 0 ? 7 : at.wDayOfWeek, hour12, at.wMinute,
+              half);
+    wsprintfA(time, "%d.%.2d %cM", hour12, at.wMinute, half);
+    due.name = key + programme;
+    due.text = "Switch on the Telly   " + programme + " @ " + time;
+    return due;
+}
+
 static BOOL CALLBACK CountIcon(HWND window, LPARAM count)
 {
     char name[64];

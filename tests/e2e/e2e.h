@@ -73,6 +73,18 @@ void Choose(HWND dialog, int listId, int index);
 std::string ItemText(HWND dialog, int controlId);
 void SetItemText(HWND dialog, int controlId, const std::string &text);
 
+// Time in 100-nanosecond units, as the system keeps it.
+ULONGLONG Now();
+const ULONGLONG kSecond = 10000000;
+
+// An entry due at the start of the next minute that is at least five seconds away, in local
+// time: its value name for the store, and the text of the alert it must bring.
+struct DueEntry {
+    ULONGLONG at;  // the start of its minute, as Now() counts
+    std::string name, text;
+};
+DueEntry NextMinuteEntry(const std::string &programme);
+
 // The icons in Wine's notification area (one window each), or -1 when there is none to see.
 int TrayIconCount();
 

@@ -96,16 +96,6 @@ TEST_F(ShellE2E, ADeletedStoreIsReportedAndEndsTheProgram)
     EXPECT_EQ(0, morvane.WaitExit());
 }
 
-// Time in 100-nanosecond units, as the system keeps it.
-ULONGLONG Now()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return (ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime;
-}
-
-const ULONGLONG kSecond = 10000000;
-
 void WaitForTime(ULONGLONG at)
 {
     while (Now() < at)
@@ -120,28 +110,17 @@ TEST_F(ShellE2E, AnEntryAlertsOnceEvenWhenTheProgramIsHeldOverTheStartOfItsMinut
     HWND main = StartQuietly(morvane);
     ASSERT_TRUE(main != NULL);
 
-    // The start of the next minute that is at least five seconds away, in local time.
-    ULONGLONG due = ((Now() + 5 * kSecond) / (60 * kSecond) + 1) * (60 * kSecond);
-    FILETIME utc = {(DWORD)due, (DWORD)(due >> 32)}, local;
-    SYSTEMTIME at;
-    FileTimeToLocalFileTime(&utc, &local);
-    FileTimeToSystemTime(&local, &at);
-    int hour12 = at.wHour % 12 == 0 ? 12 : at.wHour % 12;
-    char half = at.wHour < 12 ? 'A' : 'P';
-    char name[64], text[128];
-    wsprintfA(name, "%d%.2d%.2d%cMThe News", at.wDayOfWeek == 0 ? 7 : at.wDayOfWeek, hour12,
-              at.wMinute, half);
-    wsprintfA(text, "Switch on the Telly   The News @ %d.%.2d %cM", hour12, at.wMinute, half);
-    PutEntry(name, "The News");
+    DueEntry due = NextMinuteEntry("The News");
+    PutEntry(due.name, "The News");
 
-    WaitForTime(due - kSecond / 2);
+    WaitForTime(due.at - kSecond / 2);
     ASSERT_NE((DWORD)-1, SuspendThread(morvane.Thread()));
-    WaitForTime(due + 3 * kSecond);
+    WaitForTime(due.at + 3 * kSecond);
     ASSERT_NE((DWORD)-1, ResumeThread(morvane.Thread()));
 
     HWND alert = WaitWindow(morvane.Pid(), "#32770", "Morvane alert");
-    ASSERT_TRUE(alert != NULL) << "no alert for " << name << " after the thread was held";
-    EXPECT_EQ(text, BoxText(alert));
+    ASSERT_TRUE(alert != NULL) << "no alert for " << due.name << " after the thread was held";
+    EXPECT_EQ(due.text, BoxText(alert));
 
     // Further ticks of the same minute, while the box is open and after it is dismissed.
     auto alerts = [&] { return WindowsOf(morvane.Pid(), "#32770", "Morvane alert").size(); };

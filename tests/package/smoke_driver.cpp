@@ -1,7 +1,8 @@
 // The shipped 32-bit morvane.exe, as the release archive holds it, in one start: what only the
-// real program can show, every dialog's code included. This driver is a 64-bit program copied into the unpacked folder, so that
-// where the kernel cannot run 32-bit programs only morvane.exe itself runs under emulation, at
-// about a minute a start; it reads the store in the 32-bit view, as the program writes it.
+// real program can show, every dialog's code included. This driver is a 64-bit program copied
+// into the unpacked folder, so that where the kernel cannot run 32-bit programs only morvane.exe
+// itself runs under emulation, at about a minute a start; it reads the store in the 32-bit view,
+// as the program writes it.
 //
 // It prints each step and each failed check with what it expected; exit code 0 when all held.
 #include "../../res/resource.h"
@@ -35,7 +36,8 @@ bool Check(bool held, const std::string &what)
 
 bool CheckText(const std::string &expected, const std::string &actual, const std::string &what)
 {
-    return Check(expected == actual, what + ": expected \"" + expected + "\", got \"" + actual + "\"");
+    return Check(expected == actual,
+                 what + ": expected \"" + expected + "\", got \"" + actual + "\"");
 }
 
 bool StoreIn64BitView()
@@ -48,46 +50,11 @@ bool StoreIn64BitView()
     return true;
 }
 
-ULONGLONG Now()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return (ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime;
-}
-
-const ULONGLONG kSecond = 10000000;
-
 // Milliseconds from now until the given time, at least 1.
 DWORD Until(ULONGLONG at)
 {
     ULONGLONG now = Now();
     return at > now ? (DWORD)((at - now) / 10000) + 1 : 1;
-}
-
-struct Due {
-    ULONGLONG at;  // the start of the minute, as a system file time
-    std::string name, text;
-};
-
-// An entry for the start of the next minute that is at least five seconds away, in local time,
-// with the alert text it must bring.
-Due NextMinute(const char *programme)
-{
-    Due due;
-    due.at = ((Now() + 5 * kSecond) / (60 * kSecond) + 1) * (60 * kSecond);
-    FILETIME utc = {(DWORD)due.at, (DWORD)(due.at >> 32)}, local;
-    SYSTEMTIME at;
-    FileTimeToLocalFileTime(&utc, &local);
-    FileTimeToSystemTime(&local, &at);
-    int hour12 = at.wHour % 12 == 0 ? 12 : at.wHour % 12;
-    char half = at.wHour < 12 ? 'A' : 'P';
-    char name[128], text[128];
-    wsprintfA(name, "%d%.2d%.2d%cM%s", at.wDayOfWeek == 0 ? 7 : at.wDayOfWeek, hour12, at.wMinute,
-              half, programme);
-    wsprintfA(text, "Switch on the Telly   %s @ %d.%.2d %cM", programme, hour12, at.wMinute, half);
-    due.name = name;
-    due.text = text;
-    return due;
 }
 
 HWND OpenOverview(DWORD pid, HWND main)
@@ -161,7 +128,9 @@ int Run()
         int digit = day == 0 ? 7 : day;
         if (AddEntry(morvane.Pid(), overview, digit, 7, 5, true, "The News")) {
             std::string box;
-            WaitUntil([&] { return (box = ItemText(overview, boxes[digit])) == "07:05 PM The News"; });
+            WaitUntil([&] {
+                return (box = ItemText(overview, boxes[digit])) == "07:05 PM The News";
+            });
             CheckText("07:05 PM The News", box, "the day box shows the entry just added");
             char name[32];
             wsprintfA(name, "%d0705PMThe News", digit);
@@ -197,12 +166,13 @@ int Run()
         Check(Press(overview, IDOK), "the overview closes on OK");
     }
 
-    Due due = NextMinute("Smoke Film");
+    DueEntry due = NextMinuteEntry("Smoke Film");
     Step(("waiting for the alert of " + due.name).c_str());
     PutEntry(due.name, "Smoke Film");
     auto alerts = [&] { return WindowsOf(morvane.Pid(), "#32770", "Morvane alert").size(); };
     // Once it runs, the program answers in time even under emulation: two minutes are plenty.
-    HWND alert = WaitWindow(morvane.Pid(), "#32770", "Morvane alert", Until(due.at + 120 * kSecond));
+    HWND alert =
+        WaitWindow(morvane.Pid(), "#32770", "Morvane alert", Until(due.at + 120 * kSecond));
     if (Check(alert != NULL, "an entry for the next minute alerts")) {
         Step("the alert is up");
         CheckText(due.text, BoxText(alert), "the alert");
@@ -216,7 +186,8 @@ int Run()
 
     Step("the exit command");
     int code = morvane.Suspend();
-    Check(code == 0, "\"Suspend Morvane\" ends the program with code 0, not " + std::to_string(code));
+    Check(code == 0,
+          "\"Suspend Morvane\" ends the program with code 0, not " + std::to_string(code));
     Check(WaitUntil([] { return TrayIconCount() == 0; }), "the icon goes with the program");
     ClearStore();
     Step(failures ? "done, with failures" : "done");
