@@ -19,6 +19,10 @@ set(MORVANE_PACKAGE_NAME morvane-${PROJECT_VERSION}-${MORVANE_PACKAGE_SYSTEM})
 configure_file(${CMAKE_SOURCE_DIR}/data/readme.txt ${CMAKE_BINARY_DIR}/readme.txt
                @ONLY NEWLINE_STYLE CRLF)
 
+# Stripped, morvane.exe keeps the time the linker wrote, so that every package of one build
+# holds the same bytes.
+install(CODE "set(morvane_exe \"$<TARGET_FILE:morvane>\")")
+install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/strip-keeps-link-time.cmake)
 # Everything lies flat in one folder: the program takes its working directory as its
 # installation folder and opens the sounds and the help by bare name.
 install(TARGETS morvane RUNTIME DESTINATION .)
