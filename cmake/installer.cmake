@@ -65,3 +65,53 @@ endfunction()
 set(MORVANE_MSI ${CMAKE_BINARY_DIR}/${MORVANE_PACKAGE_NAME}.msi)
 morvane_msi(${MORVANE_MSI} ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/readme.txt)
 add_custom_target(msi ALL DEPENDS ${MORVANE_MSI})
+
+if(NOT MORVANE_TESTS)
+  return()
+endif()
+
+# The test upgrades from an older version: the same files under a lower version, whose readme
+# names that version, as an older release's would.
+if(PROJECT_VERSION_PATCH GREATER 0)
+  math(EXPR patch "${PROJECT_VERSION_PATCH} - 1")
+  set(older ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${patch})
+elseif(PROJECT_VERSION_MINOR GREATER 0)
+  math(EXPR minor "${PROJECT_VERSION_MINOR} - 1")
+  set(older ${PROJECT_VERSION_MAJOR}.${minor}.0)
+else()
+  math(EXPR major "${PROJECT_VERSION_MAJOR} - 1")
+  set(older ${major}.99.0)
+endif()
+function(morvane_older_readme older)
+  set(PROJECT_VERSION ${older})
+  configure_file(${CMAKE_SOURCE_DIR}/data/readme.txt ${CMAKE_BINARY_DIR}/tests/installer/readme.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+endfunction()
+morvane_older_readme(${older})
+set(older_msi ${CMAKE_BINARY_DIR}/tests/installer/morvane-${older}-${MORVANE_PACKAGE_SYSTEM}.msi)
+morvane_msi(${older_msi} ${older} ${CMAKE_BINARY_DIR}/tests/installer/readme.txt)
+add_custom_target(msi_older ALL DEPENDS ${older_msi})
+
+# The test: both packages installed, upgraded, refused and removed by Wine's own msiexec in a
+# prefix of the test's own (tests/installer/installer_test.py). The 64-bit tree's driver also
+# watches the program that the install and a new session start.
+set(driver)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_executable(installer_session_driver ${CMAKE_SOURCE_DIR}/tests/installer/session_driver.cpp
+                                          ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cpp)
+  target_compile_options(installer_session_driver PRIVATE ${MORVANE_WARNINGS})
+  target_link_libraries(installer_session_driver PRIVATE gtest user32 advapi32 shlwapi shell32)
+  set_target_properties(installer_session_driver PROPERTIES
+                        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set(driver --driver $<TARGET_FILE:installer_session_driver>)
+endif()
+add_test(NAME installer_test
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/installer/installer_test.py
+                 --source-dir ${CMAKE_SOURCE_DIR} --work ${CMAKE_BINARY_DIR}/installer-test
+                 --msi ${MORVANE_MSI} --version ${PROJECT_VERSION}
+                 --older-msi ${older_msi} --older-version ${older}
+                 --publisher ${MORVANE_PUBLISHER} --arch ${MORVANE_MSI_ARCH}
+                 --cpack ${CMAKE_CPACK_COMMAND} --cpack-config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+                 --icon ${CMAKE_BINARY_DIR}/generated/morvane.ico ${driver})
+# Its prefix is its own; only the next minute's alert makes it wait.
+set_tests_properties(installer_test PROPERTIES TIMEOUT 600)
