@@ -482,12 +482,18 @@ def main():
     parser.add_argument("--arch", required=True, choices=["x86", "x64"])
     parser.add_argument("--driver")
     args = parser.parse_args()
+    if not shutil.which("msiinfo"):
+        print("msiinfo (Debian package msitools) reads the packages; scripts/setup.sh installs it")
+        return 1
     test = Test(args)
     start = time.monotonic()
     try:
         test.run()
     except Fatal as error:
         test.report.check(False, str(error))
+    except subprocess.TimeoutExpired as error:
+        test.report.check(False, "%s did not end within %d s" % (" ".join(error.cmd),
+                                                                  error.timeout))
     finally:
         test.prefix.stop()
     print("installer test: %.1f s" % (time.monotonic() - start))

@@ -13,6 +13,7 @@
 #include <winternl.h>
 
 #include <cctype>
+#include <cstdio>
 #include <string>
 #include <vector>
 
