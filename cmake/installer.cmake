@@ -39,7 +39,8 @@ function(morvane_msi output version readme)
          NAME "Morvane ${version} ${MORVANE_MSI_ARCH}" TYPE SHA1 UPPER)
   set(copy_readme)
   if(NOT readme STREQUAL ${CMAKE_BINARY_DIR}/readme.txt)
-    set(copy_readme COMMAND ${CMAKE_COMMAND} -E copy ${readme} ${CMAKE_BINARY_DIR}/${stage}/readme.txt)
+    set(copy_readme COMMAND ${CMAKE_COMMAND} -E copy ${readme}
+                            ${CMAKE_BINARY_DIR}/${stage}/readme.txt)
   endif()
   add_custom_command(
     OUTPUT ${output}
