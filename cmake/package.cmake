@@ -14,11 +14,17 @@ else()
   set(MORVANE_PACKAGE_SYSTEM win64)
 endif()
 set(MORVANE_PACKAGE_NAME morvane-${PROJECT_VERSION}-${MORVANE_PACKAGE_SYSTEM})
+# The archive's vendor, and the installer package's publisher in Apps & features.
+set(MORVANE_PUBLISHER "The Morvane developers")
 
 # Notepad on older Windows shows a file without carriage returns as one long line.
 configure_file(${CMAKE_SOURCE_DIR}/data/readme.txt ${CMAKE_BINARY_DIR}/readme.txt
                @ONLY NEWLINE_STYLE CRLF)
 
+# Stripped, morvane.exe keeps the time the linker wrote, so that every package of one build
+# holds the same bytes.
+install(CODE "set(morvane_exe \"$<TARGET_FILE:morvane>\")")
+install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/strip-keeps-link-time.cmake)
 # Everything lies flat in one folder: the program takes its working directory as its
 # installation folder and opens the sounds and the help by bare name.
 install(TARGETS morvane RUNTIME DESTINATION .)
@@ -31,7 +37,7 @@ install(FILES ${CMAKE_BINARY_DIR}/bin/warning.wav
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Morvane)
-set(CPACK_PACKAGE_VENDOR "The Morvane developers")
+set(CPACK_PACKAGE_VENDOR ${MORVANE_PUBLISHER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "A notification-area reminder for weekly TV programmes")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME ${MORVANE_PACKAGE_NAME})

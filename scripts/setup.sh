@@ -1,13 +1,14 @@
 #!/bin/sh
 # Installs what building, running and testing Morvane need on Debian 12 or Ubuntu:
 # the MinGW-w64 cross compilers, CMake and Ninja, Wine with its 32-bit half, Xvfb,
-# GoogleTest's sources, Python 3 (for the icon, sound and help generators) and Wine's own fonts
-# (fonts-wine, which Wine only recommends: scripts/wine-fonts.sh puts them into each prefix).
-# Packages named as arguments are installed as well.
+# GoogleTest's sources, Python 3 (for the icon, sound and help generators), Wine's own fonts
+# (fonts-wine, which Wine only recommends: scripts/wine-fonts.sh puts them into each prefix),
+# wixl, which builds the Windows Installer package, and msitools, whose msiinfo the
+# installer's test reads the package with. Packages named as arguments are installed as well.
 set -e
 packages="cmake ninja-build python3 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 googletest wine wine64 wine32:i386
- fonts-wine xvfb xauth $*"
+ fonts-wine xvfb xauth wixl msitools $*"
 
 if [ "$(id -u)" -eq 0 ]; then sudo=; else sudo=sudo; fi
 

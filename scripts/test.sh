@@ -2,14 +2,14 @@
 # Sets up everything, builds the 32-bit release and the 64-bit build, and runs the whole test
 # suite of each under Wine on a virtual X display.
 #
-# MORVANE_EMULATE_32BIT=1 takes the way of a kernel without 32-bit support on any kernel: the
-# 32-bit suite runs under qemu, and so only its smoke of the shipped program.
+# MORVANE_EMULATE_32BIT=1 takes the way of a kernel without 32-bit support on any kernel, to try
+# it: the 32-bit tests under Wine are skipped, and the smoke of the shipped program runs under qemu.
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 sh "$here/scripts/setup.sh"
 
 # Some kernels are built without 32-bit support; Wine cannot run the 32-bit build there, except
-# under emulation, which is slow enough that only the smoke of the shipped program runs.
+# under emulation, which is slow enough that only the smoke of the shipped program runs so.
 emulate=
 if [ -n "$MORVANE_EMULATE_32BIT" ] ||
    ! (MORVANE_WINE_BITS=32; . "$here/cmake/wine-loader.sh"; wine_loader 2>/dev/null); then
@@ -22,6 +22,10 @@ if [ -n "$MORVANE_EMULATE_32BIT" ] ||
   trap 'exit 143' HUP TERM
 fi
 
+suite() {
+  (cd "$build" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure "$@") || status=1
+}
+
 status=0
 for target in i686-w64-mingw32 x86_64-w64-mingw32; do
   build="$here/build/$target"
@@ -29,21 +33,25 @@ for target in i686-w64-mingw32 x86_64-w64-mingw32; do
   cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$target.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DMORVANE_WERROR=ON
   cmake --build "$build"
-  if [ "$target" = i686-w64-mingw32 ] && [ -n "$emulate" ]; then
-    if emulation_on; then
-      echo "NOTE: this kernel cannot run 32-bit programs, so for this suite only qemu-user-static" \
-           "runs them (binfmt_misc handler morvane-i386), for the smoke of the shipped 32-bit" \
-           "morvane.exe; the suite's other tests under Wine are skipped."
-    else
-      echo "NOTE: this kernel cannot run 32-bit programs, and they cannot be emulated here" \
-           "($emulation_failure): the 32-bit build is built and checked, its tests under Wine" \
-           "are skipped, the smoke of the shipped program included."
-      export MORVANE_WINE_EMULATION="$emulation_failure"
-    fi
+  if [ "$target" != i686-w64-mingw32 ] || [ -z "$emulate" ]; then
+    suite
+    continue
   fi
-  (cd "$build" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure) || status=1
-  if [ -n "$emulate" ]; then
+  echo "NOTE: this kernel cannot run 32-bit programs: the 32-bit build is built and checked," \
+       "and of its tests under Wine only the installer's and the smoke's run; the 64-bit suite" \
+       "runs in full."
+  # The handler is up for the smoke alone: the rest of the suite runs as on any such kernel.
+  suite -E '^package_smoke$'
+  if emulation_on; then
+    echo "NOTE: this kernel cannot run 32-bit programs, so for the smoke of the shipped 32-bit" \
+         "morvane.exe alone qemu-user-static runs them (binfmt_misc handler morvane-i386)."
+    suite -R '^package_smoke$'
     emulation_off
+  else
+    echo "NOTE: this kernel cannot run 32-bit programs, nor emulate them here" \
+         "($emulation_failure): the smoke of the shipped 32-bit morvane.exe is skipped too."
+    export MORVANE_WINE_EMULATION="$emulation_failure"
+    suite -R '^package_smoke$'
     unset MORVANE_WINE_EMULATION
   fi
 done
