@@ -74,7 +74,7 @@ endif()
 
 # The smoke of the shipped 32-bit program (tests/package/smoke.cmake). Its driver is a 64-bit
 # program, built here with the 64-bit compiler, so that where the kernel cannot run 32-bit programs
-# only morvane.exe runs under emulation. It is the one 32-bit test that runs there.
+# only morvane.exe runs under emulation: there it is the one 32-bit test that starts the program.
 if(MORVANE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   find_program(MORVANE_CXX64 x86_64-w64-mingw32-g++-posix REQUIRED)
   set(smoke_driver ${CMAKE_BINARY_DIR}/tests/smoke_driver.exe)
