@@ -100,40 +100,6 @@ std::string CurrentDirectory(HANDLE process)
     return text;
 }
 
-const ULONGLONG kSecond = 10000000;  // in FILETIME's 100-nanosecond units
-
-ULONGLONG Now()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return (ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime;
-}
-
-struct DueEntry {
-    std::string name, alertText;
-    ULONGLONG due;
-};
-
-// An entry for the start of the next minute that is at least five seconds away, local time.
-DueEntry NextMinuteEntry(const char *programme)
-{
-    DueEntry entry;
-    entry.due = ((Now() + 5 * kSecond) / (60 * kSecond) + 1) * (60 * kSecond);
-    FILETIME utc = {(DWORD)entry.due, (DWORD)(entry.due >> 32)}, local;
-    SYSTEMTIME at;
-    FileTimeToLocalFileTime(&utc, &local);
-    FileTimeToSystemTime(&local, &at);
-    int hour12 = at.wHour % 12 == 0 ? 12 : at.wHour % 12;
-    char half = at.wHour < 12 ? 'A' : 'P';
-    char name[128], text[192];
-    wsprintfA(name, "%d%.2d%.2d%cM%s", at.wDayOfWeek == 0 ? 7 : at.wDayOfWeek, hour12, at.wMinute,
-              half, programme);
-    wsprintfA(text, "Switch on the Telly   %s @ %d.%.2d %cM", programme, hour12, at.wMinute, half);
-    entry.name = name;
-    entry.alertText = text;
-    return entry;
-}
-
 void DeleteEntry(const std::string &name)
 {
     HKEY key;
@@ -180,11 +146,11 @@ TEST(Session, MorvaneRunsFromTheInstallFolder)
     if (Arg(1) == "alert") {
         DueEntry entry = NextMinuteEntry("The News");
         PutEntry(entry.name, "The News");
-        DWORD wait = (DWORD)((entry.due - Now()) / (kSecond / 1000)) + kDeadlineMs;
+        DWORD wait = (DWORD)((entry.at - Now()) / (kSecond / 1000)) + DeadlineMs;
         HWND alert = WaitWindow(pid, "#32770", "Morvane alert", wait);
         EXPECT_TRUE(alert != NULL) << "no alert for " << entry.name;
         if (alert) {
-            EXPECT_EQ(entry.alertText, BoxText(alert));
+            EXPECT_EQ(entry.text, BoxText(alert));
             EXPECT_TRUE(Press(alert, IDOK));
         }
         DeleteEntry(entry.name);
@@ -192,7 +158,7 @@ TEST(Session, MorvaneRunsFromTheInstallFolder)
 
     PostMessageA(main, WM_COMMAND, 105, 0);  // "&Suspend Morvane"
     DWORD code = 99;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, kDeadlineMs)) << "Suspend ends it";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, DeadlineMs)) << "Suspend ends it";
     GetExitCodeProcess(process, &code);
     EXPECT_EQ(0u, code);
     CloseHandle(process);
@@ -230,7 +196,7 @@ TEST(Install, AnOlderVersionIsRefusedWithItsMessage)
     EXPECT_TRUE(Press(box, IDOK));
 
     DWORD code = 0;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, kDeadlineMs));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, DeadlineMs));
     GetExitCodeProcess(info.hProcess, &code);
     EXPECT_EQ((DWORD)ERROR_INSTALL_FAILURE, code);
     if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0)
