@@ -37,8 +37,22 @@ static void AddTrayIcon(HINSTANCE instance)
     Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
+// Morvane runs from a folder its user can write to, and starts at every sign-in: nothing the
+// system loads later on its behalf (sound drivers, the shell's handlers, the help viewer) may come
+// from there or from the working folder. Windows before 8 without its update lacks the call, and
+// keeps its old search order.
+static void RestrictDllSearchToSystemFolder()
+{
+    typedef BOOL(WINAPI * SetDirectoriesProc)(DWORD);
+    SetDirectoriesProc setDirectories = (SetDirectoriesProc)(void *)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (setDirectories)
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    RestrictDllSearchToSystemFolder();
     InstanceMutex = CreateMutexA(NULL, FALSE, "quobeMorvane");
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
