@@ -1,7 +1,10 @@
 # The Windows Installer package: what a Windows user double-clicks to install Morvane for
 # themselves, with a Start-menu shortcut and a start at every sign-in.
 #
-#   msi (ALL)  ->  morvane-<version>-win32.msi  (win64 in the 64-bit tree, tested, never released)
+#   msi (ALL)  ->  morvane-<version>-win32.msi
+#
+# The 64-bit tree makes no package of its own (cmake/package.cmake says why); with the tests it
+# builds tests/installer/morvane-<version>-win64-test-only.msi, the installer test's fixture.
 #
 # built from installer/morvane.wxs by Debian's wixl, from the very files the release archive
 # holds: they are staged with `cmake --install --strip`, as CPack stages them.
@@ -63,7 +66,13 @@ function(morvane_msi output version readme)
     VERBATIM)
 endfunction()
 
-set(MORVANE_MSI ${CMAKE_BINARY_DIR}/${MORVANE_PACKAGE_NAME}.msi)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(MORVANE_MSI ${CMAKE_BINARY_DIR}/${MORVANE_PACKAGE_NAME}.msi)
+elseif(MORVANE_TESTS)
+  set(MORVANE_MSI ${CMAKE_BINARY_DIR}/tests/installer/${MORVANE_PACKAGE_NAME}.msi)
+else()
+  return()
+endif()
 morvane_msi(${MORVANE_MSI} ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/readme.txt)
 add_custom_target(msi ALL DEPENDS ${MORVANE_MSI})
 
@@ -112,7 +121,7 @@ add_test(NAME installer_test
                  --msi ${MORVANE_MSI} --version ${PROJECT_VERSION}
                  --older-msi ${older_msi} --older-version ${older}
                  --publisher ${MORVANE_PUBLISHER} --arch ${MORVANE_MSI_ARCH}
-                 --cpack ${CMAKE_CPACK_COMMAND} --cpack-config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+                 --cpack ${CMAKE_CPACK_COMMAND} --cpack-config ${MORVANE_CPACK_CONFIG}
                  --icon ${CMAKE_BINARY_DIR}/generated/morvane.ico ${driver})
 # Its prefix is its own; only the next minute's alert makes it wait.
 set_tests_properties(installer_test PROPERTIES TIMEOUT 600)

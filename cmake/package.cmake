@@ -4,14 +4,21 @@
 #   -> morvane-<version>-win32.zip  holding  morvane-<version>-win32/
 #        morvane.exe  warning.wav  drums.wav  help.hlp  help.html  readme.txt
 #
-# Only the 32-bit build is the release; the 64-bit build packs the same files as
-# morvane-<version>-win64.zip so that its archive is tested too and never passes for the release.
+# Only the 32-bit build is released. The schedule lives under HKEY_LOCAL_MACHINE, which a standard
+# user can write only through the registry virtualisation Windows gives 32-bit programs: the
+# 64-bit program would fail at its first start there. So the 64-bit tree has no package target:
+# its tests alone pack its files, as morvane-<version>-win64-test-only.zip, from a CPack
+# configuration kept among the tests.
 # Included from the top-level CMakeLists.txt after the program and its data files.
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(MORVANE_PACKAGE_SYSTEM win32)
+  set(MORVANE_CPACK_CONFIG ${CMAKE_BINARY_DIR}/CPackConfig.cmake)
 else()
-  set(MORVANE_PACKAGE_SYSTEM win64)
+  set(MORVANE_PACKAGE_SYSTEM win64-test-only)
+  # CMake makes the package target only for a configuration at the top of the tree.
+  set(MORVANE_CPACK_CONFIG ${CMAKE_BINARY_DIR}/tests/CPackConfig.cmake)
+  set(CPACK_OUTPUT_CONFIG_FILE ${MORVANE_CPACK_CONFIG})
 endif()
 set(MORVANE_PACKAGE_NAME morvane-${PROJECT_VERSION}-${MORVANE_PACKAGE_SYSTEM})
 # The archive's vendor, and the installer package's publisher in Apps & features.

@@ -7,22 +7,28 @@ set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 sh "$here/scripts/setup.sh"
 
-# The release is the 32-bit build. A kernel built without 32-bit support cannot run it under
-# Wine; there the 64-bit build, the same program, runs instead.
+release() {
+  cmake -G Ninja -S "$here" -B "$1" --toolchain "$here/cmake/$2.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF >/dev/null
+  cmake --build "$1"
+}
+
+# The release is the 32-bit build, and its packages are built on any kernel. A kernel built
+# without 32-bit support cannot run it under Wine; there the 64-bit build, the same program, runs
+# instead, though it is no package for Windows (a standard user's 64-bit program cannot write its
+# schedule there).
 build="$here/build/release"
-triple=i686-w64-mingw32
+release "$build" i686-w64-mingw32
 MORVANE_WINE_BITS=32
 . "$here/cmake/wine-loader.sh"
 if ! wine_loader 2>/dev/null; then
-  echo "This machine's kernel cannot run 32-bit programs: running the 64-bit build instead."
+  echo "This machine's kernel cannot run 32-bit programs: running the 64-bit build instead." \
+       "For Windows, take $(ls "$build"/morvane-*-win32.msi)."
   build="$here/build/release64"
-  triple=x86_64-w64-mingw32
+  release "$build" x86_64-w64-mingw32
   MORVANE_WINE_BITS=64
   wine_loader
 fi
-cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$triple.cmake" \
-      -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF >/dev/null
-cmake --build "$build"
 
 cd "$build/bin"
 export WINEDEBUG="${WINEDEBUG:--all}"

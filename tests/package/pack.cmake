@@ -5,8 +5,13 @@
 function(morvane_pack work)
   file(REMOVE_RECURSE ${work})
   file(MAKE_DIRECTORY ${work}/unpacked)
+  # A tree whose archive is no release keeps its configuration among the tests.
+  set(config ${BUILD_DIR}/tests/CPackConfig.cmake)
+  if(NOT EXISTS ${config})
+    set(config ${BUILD_DIR}/CPackConfig.cmake)
+  endif()
   execute_process(
-    COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake -B ${work}
+    COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${config} -B ${work}
     WORKING_DIRECTORY ${BUILD_DIR}
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   file(GLOB made ${work}/*.zip)

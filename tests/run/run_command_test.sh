@@ -84,6 +84,8 @@ drive() {
     >>"$work/driver.log" 2>&1
 }
 drive started || fail "Morvane did not come up as a new user expects"
+ls "$source_dir"/build/release/morvane-*-win32.msi >/dev/null ||
+  fail "the run command left no 32-bit package in build/release"
 echo "Morvane runs on $display with its first-run tip showing"
 
 echo "== second run, while the first copy runs"
