@@ -84,7 +84,7 @@ if(MORVANE_SIGN_PKCS12)
   if(MORVANE_PROJECT_URL STREQUAL "")
     message(FATAL_ERROR "Signing names the project's address: set MORVANE_PROJECT_URL too")
   endif()
-  # Followed by -DIN=... -DOUT=... -P: run as a command of the build.
+  # Followed by -DINPUT=... -DOUTPUT=... -P: run as a command of the build.
   set(MORVANE_SIGN_COMMAND ${CMAKE_COMMAND} -DOSSLSIGNCODE=${MORVANE_OSSLSIGNCODE}
       -DPKCS12=${MORVANE_SIGN_PKCS12} -DURL=${MORVANE_PROJECT_URL}
       -DTIMESTAMP_URL=${MORVANE_TIMESTAMP_URL})
@@ -96,7 +96,7 @@ endif()
 function(morvane_sign in out)
   set(sign)
   if(MORVANE_SIGN_COMMAND)
-    set(sign COMMAND ${MORVANE_SIGN_COMMAND} -DIN=${in} -DOUT=${out}
+    set(sign COMMAND ${MORVANE_SIGN_COMMAND} -DINPUT=${in} -DOUTPUT=${out}
                      -P ${CMAKE_SOURCE_DIR}/cmake/sign.cmake)
   endif()
   set(sign ${sign} PARENT_SCOPE)
@@ -158,4 +158,30 @@ function(morvane_release_checksums msi)
     COMMENT "Writing SHA256SUMS"
     VERBATIM)
   add_custom_target(checksums ALL DEPENDS ${sums})
+
+  if(NOT MORVANE_TESTS)
+    return()
+  endif()
+  # The release built again elsewhere must give the same bytes (not where this tree signs: a
+  # signature holds the time it was made), and built with a throwaway certificate, be signed.
+  set(release_test ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+      -DGENERATOR=${CMAKE_GENERATOR} -DTOOLCHAIN=${CMAKE_TOOLCHAIN_FILE}
+      -DBUILD_TYPE=${CMAKE_BUILD_TYPE} -DEPOCH=${MORVANE_SOURCE_DATE_EPOCH}
+      -DPACKAGE_NAME=${MORVANE_PACKAGE_NAME} -P ${CMAKE_SOURCE_DIR}/tests/release)
+  if(NOT MORVANE_SIGN_COMMAND)
+    add_test(NAME release_reproducible COMMAND ${release_test}/reproducible.cmake)
+    set_tests_properties(release_reproducible PROPERTIES TIMEOUT 600)
+  endif()
+  add_test(NAME release_signed COMMAND ${release_test}/signed.cmake)
+  # The signed program still starts: the package test's first start, from its own archive.
+  add_test(NAME release_signed_starts
+           COMMAND ${CMAKE_COMMAND} -E env
+                   GTEST_FILTER=Unpacked.StartsGreetsShowsItsTrayWindowAndEndsWithCodeZero
+                   ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}/signed/build
+                   -DPACKAGE_NAME=${MORVANE_PACKAGE_NAME} -DVERSION=${PROJECT_VERSION}
+                   -DDRIVER=$<TARGET_FILE:package_test> -DWINE_RUN=${CMAKE_BINARY_DIR}/wine-run.sh
+                   -P ${CMAKE_SOURCE_DIR}/tests/package/unpack_and_run.cmake)
+  set_tests_properties(release_signed PROPERTIES TIMEOUT 600 FIXTURES_SETUP signed_release)
+  set_tests_properties(release_signed_starts PROPERTIES TIMEOUT 300
+                       FIXTURES_REQUIRED "wine;signed_release" RESOURCE_LOCK morvane_store)
 endfunction()
