@@ -1,14 +1,14 @@
-# Signs the Windows program or installer package IN into OUT with osslsigncode: a SHA-256
+# Signs the Windows program or installer package INPUT into OUTPUT with osslsigncode: a SHA-256
 # Authenticode signature naming Morvane and the project's address, time-stamped by an RFC 3161
 # server if one is given. Run by the build (cmake/release.cmake), which passes
 #
-#   -DOSSLSIGNCODE=... -DPKCS12=... -DURL=... [-DTIMESTAMP_URL=...] -DIN=... -DOUT=...
+#   -DOSSLSIGNCODE=... -DPKCS12=... -DURL=... [-DTIMESTAMP_URL=...] -DINPUT=... -DOUTPUT=...
 #
 # The PKCS#12 file's password comes from the environment (MORVANE_SIGN_PASSWORD): osslsigncode
 # reads it from a file that only its owner may read, made for this run and removed after it,
 # rather than from its command line, which every user of the machine can see.
 
-foreach(var OSSLSIGNCODE PKCS12 URL IN OUT)
+foreach(var OSSLSIGNCODE PKCS12 URL INPUT OUTPUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
   endif()
@@ -22,20 +22,20 @@ endif()
 set(private)
 if(DEFINED ENV{MORVANE_SIGN_PASSWORD})
   string(RANDOM LENGTH 12 name)
-  set(private ${OUT}.${name})
+  set(private ${OUTPUT}.${name})
   file(MAKE_DIRECTORY ${private})
   file(CHMOD ${private} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   file(WRITE ${private}/password "$ENV{MORVANE_SIGN_PASSWORD}")
   list(APPEND command -readpass ${private}/password)
 endif()
 
-file(REMOVE ${OUT})
-execute_process(COMMAND ${command} -in ${IN} -out ${OUT}
+file(REMOVE ${OUTPUT})
+execute_process(COMMAND ${command} -in ${INPUT} -out ${OUTPUT}
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(private)
   file(REMOVE_RECURSE ${private})
 endif()
 if(NOT result EQUAL 0)
-  file(REMOVE ${OUT})
-  message(FATAL_ERROR "osslsigncode could not sign ${IN} (exit ${result}):\n${output}")
+  file(REMOVE ${OUTPUT})
+  message(FATAL_ERROR "osslsigncode could not sign ${INPUT} (exit ${result}):\n${output}")
 endif()
