@@ -21,26 +21,30 @@ foreach(step
     "x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile leaf.cnf -out signer.pem"
     "pkcs12 -export -inkey signer.key -in signer.pem -out signer.p12 -passout pass:not-in-the-tree")
   separate_arguments(arguments UNIX_COMMAND "${step}")
-  execute_process(COMMAND openssl ${arguments} WORKING_DIRECTORY ${keys}
-                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "openssl ${step} failed (exit ${result}):\n${output}")
-  endif()
+  execute_process(COMMAND openssl ${arguments} WORKING_DIRECTORY ${keys} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
 
 set(ENV{MORVANE_SIGN_PASSWORD} not-in-the-tree)
 morvane_build_release(${work}/build -DMORVANE_SIGN_PKCS12=${keys}/signer.p12
                       -DMORVANE_PROJECT_URL=${url} -DMORVANE_TIMESTAMP_URL=)
 
-morvane_extract(${work}/build/${PACKAGE_NAME}.zip ${work}/zip)
-set(zip_exe ${exe})
-morvane_extract(${work}/build/${PACKAGE_NAME}.msi ${work}/msi)
-file(SHA256 ${zip_exe} zip_sha)
-file(SHA256 ${exe} msi_sha)
-if(NOT zip_sha STREQUAL msi_sha)
-  message(FATAL_ERROR "the archive and the installer package hold different morvane.exe files")
+file(REMOVE_RECURSE ${work}/zip ${work}/msi)
+file(MAKE_DIRECTORY ${work}/zip ${work}/msi)
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${work}/build/${PACKAGE_NAME}.zip
+                WORKING_DIRECTORY ${work}/zip COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND msiextract -C ${work}/msi ${work}/build/${PACKAGE_NAME}.msi
+                OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+file(GLOB_RECURSE programs ${work}/zip/morvane.exe ${work}/msi/morvane.exe)
+foreach(program ${programs})
+  file(SHA256 ${program} sha)
+  list(APPEND shas ${sha})
+endforeach()
+list(REMOVE_DUPLICATES shas)
+list(LENGTH programs count)
+if(NOT count EQUAL 2 OR NOT shas MATCHES "^[0-9a-f]+$")
+  message(FATAL_ERROR "not the same one morvane.exe in the archive and the package: ${programs}")
 endif()
-foreach(signed ${zip_exe} ${exe} ${work}/build/${PACKAGE_NAME}.msi)
+foreach(signed ${programs} ${work}/build/${PACKAGE_NAME}.msi)
   execute_process(COMMAND osslsigncode verify -CAfile ${keys}/ca.pem -in ${signed}
                   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   foreach(expected "Succeeded" "Text description: Morvane" "URL description: ${url}"
