@@ -45,20 +45,30 @@ function(morvane_msi output version readme)
     set(copy_readme COMMAND ${CMAKE_COMMAND} -E copy ${readme}
                             ${CMAKE_BINARY_DIR}/${stage}/readme.txt)
   endif()
+  # The cabinet dates each file by its time, and the summary is made reproducible after wixl
+  # (tools/release.py); with a certificate the package is signed last.
+  set(built ${output})
+  if(MORVANE_SIGN_COMMAND)
+    set(built ${CMAKE_BINARY_DIR}/${stage}.msi)
+  endif()
+  morvane_sign(${built} ${output})
+  set(release ${MORVANE_RELEASE_PYTHON} ${MORVANE_TOOL_RELEASE})
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/${stage}
     COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${CMAKE_BINARY_DIR}/${stage}
             --strip
     ${copy_readme}
+    COMMAND ${release} stamp ${MORVANE_SOURCE_DATE_EPOCH} ${CMAKE_BINARY_DIR}/${stage}
     COMMAND ${MORVANE_WIXL} -a ${MORVANE_MSI_ARCH} -D Version=${version}
             -D ProductCode=${product_code} -D "Publisher=${MORVANE_PUBLISHER}"
-            -D Stage=${stage} -D Icon=generated/morvane.ico -o ${output} ${MORVANE_WXS}
+            -D Stage=${stage} -D Icon=generated/morvane.ico -o ${built} ${MORVANE_WXS}
+    COMMAND ${release} msi ${MORVANE_SOURCE_DATE_EPOCH} ${product_code} ${built}
+    ${sign}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     # What the install rules stage, as the archive's; they change when cmake_install.cmake does.
-    DEPENDS morvane ${MORVANE_WXS} ${readme} ${CMAKE_BINARY_DIR}/readme.txt
-            ${CMAKE_BINARY_DIR}/cmake_install.cmake
-            ${CMAKE_SOURCE_DIR}/cmake/strip-keeps-link-time.cmake
+    DEPENDS ${MORVANE_RELEASE_EXE} ${MORVANE_WXS} ${readme} ${CMAKE_BINARY_DIR}/readme.txt
+            ${CMAKE_BINARY_DIR}/cmake_install.cmake ${MORVANE_TOOL_RELEASE}
             ${CMAKE_BINARY_DIR}/bin/warning.wav ${CMAKE_BINARY_DIR}/bin/drums.wav
             ${CMAKE_BINARY_DIR}/bin/help.hlp ${CMAKE_BINARY_DIR}/bin/help.html
             ${CMAKE_BINARY_DIR}/generated/morvane.ico

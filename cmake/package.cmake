@@ -28,13 +28,11 @@ set(MORVANE_PUBLISHER "The Morvane developers")
 configure_file(${CMAKE_SOURCE_DIR}/data/readme.txt ${CMAKE_BINARY_DIR}/readme.txt
                @ONLY NEWLINE_STYLE CRLF)
 
-# Stripped, morvane.exe keeps the time the linker wrote, so that every package of one build
-# holds the same bytes.
-install(CODE "set(morvane_exe \"$<TARGET_FILE:morvane>\")")
-install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/strip-keeps-link-time.cmake)
 # Everything lies flat in one folder: the program takes its working directory as its
-# installation folder and opens the sounds and the help by bare name.
-install(TARGETS morvane RUNTIME DESTINATION .)
+# installation folder and opens the sounds and the help by bare name. The program is the
+# release's, stripped (and signed) once by cmake/release.cmake, so that every package of one
+# build holds the same bytes.
+install(PROGRAMS ${MORVANE_RELEASE_EXE} DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/bin/warning.wav
               ${CMAKE_BINARY_DIR}/bin/drums.wav
               ${CMAKE_BINARY_DIR}/bin/help.hlp
@@ -50,8 +48,6 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME ${MORVANE_PACKAGE_NAME})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
-# The debugging symbols are more than half of the executable and no use to a user.
-set(CPACK_STRIP_FILES ON)
 # No source archive: the repository is the source.
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)

@@ -3,12 +3,14 @@
 # the MinGW-w64 cross compilers, CMake and Ninja, Wine with its 32-bit half, Xvfb,
 # GoogleTest's sources, Python 3 (for the icon, sound and help generators), Wine's own fonts
 # (fonts-wine, which Wine only recommends: scripts/wine-fonts.sh puts them into each prefix),
-# wixl, which builds the Windows Installer package, and msitools, whose msiinfo the
-# installer's test reads the package with. Packages named as arguments are installed as well.
+# wixl, which builds the Windows Installer package, msitools, whose msiinfo the installer's
+# test reads the package with, libmsi's Python bindings (python3-gi, gir1.2-libmsi-1.0), which
+# make the package's summary reproducible, and osslsigncode and openssl, which sign the release
+# and test its signatures. Packages named as arguments are installed as well.
 set -e
 packages="cmake ninja-build python3 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 googletest wine wine64 wine32:i386
- fonts-wine xvfb xauth wixl msitools $*"
+ fonts-wine xvfb xauth wixl msitools python3-gi gir1.2-libmsi-1.0 osslsigncode openssl $*"
 
 if [ "$(id -u)" -eq 0 ]; then sudo=; else sudo=sudo; fi
 
