@@ -1,6 +1,7 @@
 // The shell's resources, window procedure and uninstall, in process.
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
 #include <string.h>
 
 #include <algorithm>
@@ -318,6 +319,92 @@ TEST_F(MainWindowTest, WithoutAWorkingDirectoryTheProgramsFolderIsNamed)
     EXPECT_EQ(std::string("Removed Morvane registry key.\nTo complete uninstall please remove the "
                           "directory ") + path,
               fake::boxes[1].text);
+}
+
+// A copy the package installed: its record names the install folder and the product code.
+class InstalledCopyTest : public MainWindowTest {
+protected:
+    void TearDown() override
+    {
+        SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Morvane");
+        MainWindowTest::TearDown();
+    }
+    void Record(const char *name, DWORD type, const std::string &text)
+    {
+        HKEY key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Morvane\\Installer", 0, NULL, 0,
+                        KEY_SET_VALUE, NULL, &key, NULL);
+        RegSetValueExA(key, name, 0, type, (const BYTE *)text.c_str(), (DWORD)text.size() + 1);
+        RegCloseKey(key);
+    }
+    const std::string code = "{0F3A6C2E-81B4-4D57-9E0A-B2C4D6E8F013}";
+};
+
+TEST_F(InstalledCopyTest, YesHandsItsRemovalToWindowsInstallerOnceTheBoxIsDismissed)
+{
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    const std::string msiexec = system + std::string("\\msiexec.exe");
+    const char *appsAndFeatures = "To complete uninstall please remove Morvane in Apps & features.";
+    const char *portable = "To complete uninstall please remove the directory C:\\Morvane";
+    const struct {
+        const char *what;
+        std::string folder;
+        DWORD type;
+        std::string code;
+        bool startFails;
+        const char *told;
+    } cases[] = {
+        {"installed", "c:\\MORVANE\\", REG_SZ, code, false, "Windows now removes Morvane."},
+        {"msiexec cannot start", "C:\\Morvane", REG_SZ, code, true, appsAndFeatures},
+        {"arguments for a product code", "C:\\Morvane", REG_SZ, "/i C:\\evil.msi", false,
+         appsAndFeatures},
+        {"another folder's record", "C:\\Morvane\\Old", REG_SZ, code, false, portable},
+        {"a folder that is no string", "C:\\Morvane", REG_BINARY, code, false, portable},
+        {"a folder longer than a path", "C:\\Morvane" + std::string(300, '\\'), REG_SZ, code, false,
+         portable},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        fake::Reset();
+        Record("InstallFolder", c.type, c.folder);
+        Record("ProductCode", REG_SZ, c.code);
+        fake::startFails = c.startFails;
+        fake::answers = {IDYES};
+        bool heldWhileBoxOpen = false;
+        fake::whileBoxOpen = [&](const FakeBox &) {
+            heldWhileBoxOpen = fake::starts.size() == 1 && !fake::starts[0].released;
+        };
+        Uninstall();
+        ASSERT_EQ(2u, fake::boxes.size());
+        EXPECT_EQ(std::string("Removed Morvane registry key.\n") + c.told, fake::boxes[1].text);
+        EXPECT_EQ(0, QuitCode());
+        if (c.told == portable || c.code != code) {
+            EXPECT_TRUE(fake::starts.empty());
+            continue;
+        }
+        ASSERT_EQ(1u, fake::starts.size());
+        EXPECT_EQ(msiexec, fake::starts[0].application);
+        EXPECT_EQ("\"" + msiexec + "\" /x " + code + " /qb!- REBOOT=ReallySuppress",
+                  fake::starts[0].commandLine);
+        EXPECT_EQ(system, fake::starts[0].directory) << "the install folder is not held";
+        EXPECT_EQ(!c.startFails, heldWhileBoxOpen && fake::starts[0].released);
+    }
+}
+
+TEST_F(InstalledCopyTest, NoStartsNothingInstalledOrNot)
+{
+    for (bool installed : {false, true}) {
+        if (installed) {
+            Record("InstallFolder", REG_SZ, "C:\\Morvane");
+            Record("ProductCode", REG_SZ, code);
+        }
+        reg::PutString("21045PMFilm", "Film");
+        fake::answers = {IDNO};
+        Uninstall();
+        EXPECT_TRUE(fake::starts.empty());
+        EXPECT_TRUE(reg::StoreExists());
+    }
 }
 
 }  // namespace
