@@ -1,6 +1,7 @@
 // The shell's resources, window procedure and uninstall, in process.
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
 #include <string.h>
 
 #include <algorithm>
@@ -318,6 +319,78 @@ TEST_F(MainWindowTest, WithoutAWorkingDirectoryTheProgramsFolderIsNamed)
     EXPECT_EQ(std::string("Removed Morvane registry key.\nTo complete uninstall please remove the "
                           "directory ") + path,
               fake::boxes[1].text);
+}
+
+// A copy the package installed: its record names the install folder and the product code.
+class InstalledCopyTest : public MainWindowTest {
+protected:
+    void TearDown() override
+    {
+        SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Morvane");
+        MainWindowTest::TearDown();
+    }
+};
+
+TEST_F(InstalledCopyTest, OnlyYesOnTheRecordedFolderHandsTheRemovalToWindowsInstaller)
+{
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    const std::string msiexec = system + std::string("\\msiexec.exe");
+    const std::string code = "{0F3A6C2E-81B4-4D57-9E0A-B2C4D6E8F013}";
+    const char *removing = "Windows now removes Morvane.";
+    const char *appsAndFeatures = "To complete uninstall please remove Morvane in Apps & features.";
+    const char *portable = "To complete uninstall please remove the directory C:\\Morvane";
+    // What the box tells after the schedule has gone; NULL: the answer is No.
+    const struct {
+        const char *what;
+        std::string folder;
+        DWORD type;
+        std::string code;
+        bool startFails;
+        const char *told;
+    } cases[] = {
+        {"installed", "c:\\MORVANE\\", REG_SZ, code, false, removing},
+        {"installed, No", "C:\\Morvane", REG_SZ, code, false, NULL},
+        {"not installed, No", "C:\\Other", REG_SZ, code, false, NULL},
+        {"msiexec cannot start", "C:\\Morvane", REG_SZ, code, true, appsAndFeatures},
+        {"arguments for a product code", "C:\\Morvane", REG_SZ, "/i C:\\evil.msi", false,
+         appsAndFeatures},
+        {"another folder's record", "C:\\Morvane\\Old", REG_SZ, code, false, portable},
+        {"a folder that is no string", "C:\\Morvane", REG_BINARY, code, false, portable},
+        {"a folder longer than a path", "C:\\Morvane" + std::string(300, '\\'), REG_SZ, code, false,
+         portable},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        fake::Reset();
+        const char *key = "Software\\Morvane\\Installer";
+        SHSetValueA(HKEY_CURRENT_USER, key, "InstallFolder", c.type, c.folder.c_str(),
+                    (DWORD)c.folder.size() + 1);
+        SHSetValueA(HKEY_CURRENT_USER, key, "ProductCode", REG_SZ, c.code.c_str(),
+                    (DWORD)c.code.size() + 1);
+        fake::startFails = c.startFails;
+        fake::answers = {c.told ? IDYES : IDNO};
+        bool held = false;
+        fake::whileBoxOpen = [&](const FakeBox &) {
+            held = fake::starts.size() == 1 && !fake::starts[0].released;
+        };
+        Uninstall();
+        ASSERT_EQ(c.told ? 2u : 1u, fake::boxes.size());
+        EXPECT_EQ(c.told ? 0 : -1, QuitCode());
+        if (c.told) {
+            EXPECT_EQ(std::string("Removed Morvane registry key.\n") + c.told, fake::boxes[1].text);
+        }
+        if (c.told != removing && !c.startFails) {
+            EXPECT_TRUE(fake::starts.empty());
+            continue;
+        }
+        ASSERT_EQ(1u, fake::starts.size());
+        EXPECT_EQ(msiexec, fake::starts[0].application);
+        EXPECT_EQ("\"" + msiexec + "\" /x " + code + " /qb!- REBOOT=ReallySuppress",
+                  fake::starts[0].commandLine);
+        EXPECT_EQ(system, fake::starts[0].directory) << "the install folder is not held";
+        EXPECT_EQ(!c.startFails, held && fake::starts[0].released);
+    }
 }
 
 }  // namespace

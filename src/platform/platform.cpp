@@ -58,3 +58,21 @@ bool PlatformCurrentDirectory(char *dir, int room)
 {
     return _getcwd(dir, room) != NULL;
 }
+
+HANDLE PlatformStartHeld(LPCSTR application, LPSTR commandLine, LPCSTR directory)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(application, commandLine, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL,
+                        directory, &startup, &info))
+        return NULL;
+    CloseHandle(info.hProcess);
+    return info.hThread;
+}
+
+void PlatformReleaseProcess(HANDLE held)
+{
+    ResumeThread(held);
+    CloseHandle(held);
+}

@@ -16,5 +16,10 @@ BOOL PlatformGetVersion(OSVERSIONINFOA *version);
 HINSTANCE PlatformShellExecute(HWND owner, LPCSTR verb, LPCSTR file, int show);
 // Fills dir (room characters) with the current directory; false when it cannot be read.
 bool PlatformCurrentDirectory(char *dir, int room);
+// CreateProcessA of application with commandLine, in directory, held before it runs its first
+// instruction: it runs once PlatformReleaseProcess is given the handle returned, which is NULL
+// when the process could not be made.
+HANDLE PlatformStartHeld(LPCSTR application, LPSTR commandLine, LPCSTR directory);
+void PlatformReleaseProcess(HANDLE held);
 
 #endif

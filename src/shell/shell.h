@@ -21,7 +21,8 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 void Uninstall();
 // The folder the program was installed in: the working directory, which it takes as its
 // installation folder, or, when that cannot be read, the folder of the executable; empty when
-// neither can be. The help page lies there, and the user is told to delete it on uninstall.
+// neither can be. The help page lies there, and the uninstall of a copy that was not installed by
+// the package tells the user to delete it.
 void InstallationFolder(char *folder, int room);
 
 #endif

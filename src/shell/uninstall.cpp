@@ -5,6 +5,12 @@
 #include "../reminder/reminder.h"
 #include "../store/store.h"
 
+#include <string.h>
+
+// The package records in its own per-user key where it installed Morvane and under which product
+// code; its uninstall takes both values away with the rest.
+static const char InstallerKey[] = "Software\\Morvane\\Installer";
+
 void InstallationFolder(char *folder, int room)
 {
     if (PlatformCurrentDirectory(folder, room))
@@ -19,6 +25,73 @@ void InstallationFolder(char *folder, int room)
         if (*p == '\\' || *p == '/')
             slash = p;
     *slash = '\0';
+}
+
+// Reads one string value of the package's record into text (room characters); false when it is
+// missing, not a string or too long. Whoever wrote it need not have ended it with a zero.
+static bool ReadRecord(LPCSTR name, char *text, DWORD room)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, InstallerKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = REG_NONE, size = room - 1;
+    LONG result = RegQueryValueExA(key, name, NULL, &type, (BYTE *)text, &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    text[size] = '\0';
+    return true;
+}
+
+// Folders written differently name the same one when only case and trailing backslashes differ.
+static void FolderKey(const char *folder, char *key, int room)
+{
+    lstrcpynA(key, folder, room);
+    int length = lstrlenA(key);
+    while (length > 0 && key[length - 1] == '\\')
+        key[--length] = '\0';
+    CharUpperA(key);
+}
+
+// An installed copy is one that runs from the folder the package recorded.
+static bool InstalledIn(const char *folder)
+{
+    char recorded[MAX_PATH], a[MAX_PATH], b[MAX_PATH];
+    if (!ReadRecord("InstallFolder", recorded, sizeof recorded))
+        return false;
+    FolderKey(recorded, a, sizeof a);
+    FolderKey(folder, b, sizeof b);
+    return a[0] != '\0' && strcmp(a, b) == 0;
+}
+
+// Only a product code in Windows Installer's own form goes onto msiexec's command line: the
+// record is anyone's to write, and anything else could carry arguments of its own.
+static bool IsProductCode(const char *text)
+{
+    const char form[] = "{HHHHHHHH-HHHH-HHHH-HHHH-HHHHHHHHHHHH}";
+    for (int i = 0; form[i]; i++) {
+        char c = text[i];
+        bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (form[i] == 'H' ? !hex : c != form[i])
+            return false;
+    }
+    return text[sizeof form - 1] == '\0';
+}
+
+// Windows Installer's removal of the package, with progress but no question and no Cancel
+// (the user has said Yes), and never a restart; NULL when it cannot be started. It is held
+// until the program is about to end, so that none of its files is in use while they go, and it
+// runs in the system folder, since a process's working folder cannot be removed.
+static HANDLE StartRemoval()
+{
+    char code[40], system[MAX_PATH], msiexec[MAX_PATH + 16], commandLine[MAX_PATH + 96];
+    UINT length = GetSystemDirectoryA(system, sizeof system);
+    if (!ReadRecord("ProductCode", code, sizeof code) || !IsProductCode(code) || length == 0 ||
+        length >= sizeof system)
+        return NULL;
+    wsprintfA(msiexec, "%s\\msiexec.exe", system);
+    wsprintfA(commandLine, "\"%s\" /x %s /qb!- REBOOT=ReallySuppress", msiexec, code);
+    return PlatformStartHeld(msiexec, commandLine, system);
 }
 
 void Uninstall()
@@ -38,12 +111,23 @@ void Uninstall()
 
     char folder[MAX_PATH];
     InstallationFolder(folder, sizeof folder);
+    bool installed = InstalledIn(folder);
     DeleteStore();
 
+    // The package owns an installed copy's folder: Windows Installer removes it, not the user.
+    HANDLE removal = installed ? StartRemoval() : NULL;
+    const char *format = "Removed Morvane registry key.\nTo complete uninstall please remove the "
+                         "directory %s";
+    if (removal)
+        format = "Removed Morvane registry key.\nWindows now removes Morvane.";
+    else if (installed)
+        format = "Removed Morvane registry key.\nTo complete uninstall please remove Morvane in "
+                 "Apps & features.";
     char text[360];
-    wsprintfA(text, "Removed Morvane registry key.\nTo complete uninstall please remove the directory %s",
-              folder);
+    wsprintfA(text, format, folder);
     PlatformMessageBox(NULL, text, "Morvane Uninstall", MB_SYSTEMMODAL | MB_ICONINFORMATION);
     Shell_NotifyIconA(NIM_DELETE, &TrayIcon);
+    if (removal)
+        PlatformReleaseProcess(removal);
     PostQuitMessage(0);
 }

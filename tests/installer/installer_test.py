@@ -318,6 +318,11 @@ class Test:
             r.equal(self.args.publisher, values.get("Publisher", (0, None))[1], "Publisher")
             r.equal(folder.lower(), values.get("InstallLocation", (0, ""))[1].rstrip("\\").lower(),
                     "InstallLocation")
+        # What tells Morvane that it runs as installed, and which package its Uninstall removes.
+        record = self.registry["HKCU"].get("Software\\Morvane\\Installer", {})
+        r.equal((folder.lower(), package.product_code),
+                (record.get("InstallFolder", (0, ""))[1].rstrip("\\").lower(),
+                 record.get("ProductCode", (0, None))[1]), "the package's record")
         # The icon Apps & features shows: DisplayIcon where Windows writes it, and the product's
         # icon that Windows Installer keeps for it (all that Wine writes).
         product = self.registry["HKCU"].get(
@@ -471,6 +476,16 @@ class Test:
         self.compare_with_before(before, "the uninstall")
         r.equal({entry: (wine_registry.REG_SZ, "Film")}, self.registry["HKLM"].get(store),
                 "the schedule after the uninstall")
+
+        if have_driver:
+            # With the schedule still there, Morvane's own Uninstall takes it and the program.
+            r.begin("the tray's uninstall of an installed copy")
+            self.install("install", self.current)
+            self.prefix.run("explorer", self.shell_folder("Programs") + "\\Morvane.lnk")
+            self.driver("Session.MorvaneRunsFromTheInstallFolder", folder, "uninstall")
+            kept = {e for e in before[1] if not e.startswith("HKLM\\" + store)}
+            self.compare_with_before((before[0], kept), "the tray's uninstall")
+            r.equal(None, self.registry["HKLM"].get(store), "the schedule after it")
         r.end()
 
 

@@ -2,11 +2,12 @@
 // removes the package and starts new sessions, and runs this driver to see what a user would
 // see then. Each test is run on its own, with --gtest_filter, at one point of that sequence:
 //
-//   session_driver --gtest_filter=Session.MorvaneRunsFromTheInstallFolder FOLDER [alert]
+//   session_driver --gtest_filter=Session.MorvaneRunsFromTheInstallFolder FOLDER [alert|uninstall]
 //   session_driver --gtest_filter=Session.NoMorvaneRuns
 //   session_driver --gtest_filter=Install.AnOlderVersionIsRefusedWithItsMessage MSI MESSAGE
 #include <gtest/gtest.h>
 
+#include "../../res/resource.h"
 #include "../e2e/e2e.h"
 
 #include <tlhelp32.h>
@@ -42,7 +43,8 @@ std::string WithoutTrailingBackslash(std::string path)
     return path;
 }
 
-std::vector<DWORD> MorvaneProcesses()
+// The processes of a program, or only those the process parent started.
+std::vector<DWORD> Processes(const char *exe, DWORD parent = 0)
 {
     std::vector<DWORD> found;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -51,7 +53,7 @@ std::vector<DWORD> MorvaneProcesses()
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (Lower(entry.szExeFile) == "morvane.exe")
+        if (Lower(entry.szExeFile) == exe && (!parent || entry.th32ParentProcessID == parent))
             found.push_back(entry.th32ProcessID);
     CloseHandle(snapshot);
     return found;
@@ -112,7 +114,8 @@ void DeleteEntry(const std::string &name)
 
 // Morvane as a sign-in or the end of an install starts it: from the install folder, given as
 // the first argument, by itself. With "alert" as the second, an entry for the next minute must
-// alert as usual. The copy is ended with "Suspend Morvane" at the end, as a user would.
+// alert as usual. The copy is ended with "Suspend Morvane" at the end, as a user would; with
+// "uninstall", with its Uninstall, which leaves the removal of the package to msiexec.
 TEST(Session, MorvaneRunsFromTheInstallFolder)
 {
     const std::string folder = WithoutTrailingBackslash(Arg(0));
@@ -122,7 +125,7 @@ TEST(Session, MorvaneRunsFromTheInstallFolder)
     HWND main = NULL;
     DWORD start = GetTickCount();
     ASSERT_TRUE(WaitUntil([&] {
-        for (DWORD candidate : MorvaneProcesses()) {
+        for (DWORD candidate : Processes("morvane.exe")) {
             std::vector<HWND> windows = WindowsOf(candidate, "MORVANE", "morvane");
             if (!windows.empty()) {
                 pid = candidate;
@@ -133,7 +136,7 @@ TEST(Session, MorvaneRunsFromTheInstallFolder)
         return false;
     })) << "no window of class MORVANE came up";
     printf("Morvane's main window after %lu ms\n", GetTickCount() - start);
-    EXPECT_EQ(1u, MorvaneProcesses().size()) << "one copy runs";
+    EXPECT_EQ(1u, Processes("morvane.exe").size()) << "one copy runs";
 
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE,
                                  FALSE, pid);
@@ -156,18 +159,34 @@ TEST(Session, MorvaneRunsFromTheInstallFolder)
         DeleteEntry(entry.name);
     }
 
-    PostMessageA(main, WM_COMMAND, 105, 0);  // "&Suspend Morvane"
+    HANDLE removal = NULL;
+    if (Arg(1) == "uninstall") {
+        PostMessageA(main, WM_COMMAND, IDM_UNINSTALL, 0);
+        EXPECT_TRUE(Press(WaitWindow(pid, "#32770", "Morvane Uninstall"), IDYES));
+        HWND told = WaitWindow(pid, "#32770", "Morvane Uninstall");
+        EXPECT_EQ("Removed Morvane registry key.\nWindows now removes Morvane.", BoxText(told));
+        std::vector<DWORD> msiexec = Processes("msiexec.exe", pid);
+        EXPECT_EQ(1u, msiexec.size()) << "Morvane has started msiexec, held until the box goes";
+        removal = msiexec.empty() ? NULL : OpenProcess(SYNCHRONIZE, FALSE, msiexec[0]);
+        EXPECT_TRUE(Press(told, IDOK));
+    } else {
+        PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
+    }
     DWORD code = 99;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, DeadlineMs)) << "Suspend ends it";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, DeadlineMs)) << "Morvane has ended";
     GetExitCodeProcess(process, &code);
     EXPECT_EQ(0u, code);
     CloseHandle(process);
+    if (removal) {
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(removal, 4 * DeadlineMs)) << "msiexec runs on";
+        CloseHandle(removal);
+    }
 }
 
 // Run at once after a new session has started: every start-up item has been started by then.
 TEST(Session, NoMorvaneRuns)
 {
-    EXPECT_TRUE(MorvaneProcesses().empty()) << "a copy of morvane.exe runs";
+    EXPECT_TRUE(Processes("morvane.exe").empty()) << "a copy of morvane.exe runs";
 }
 
 // An interactive install of an older package over a newer one: Windows Installer shows the

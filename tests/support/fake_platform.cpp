@@ -14,6 +14,8 @@ std::vector<FakeShellOpen> shellOpens;
 INT_PTR shellResult;
 std::string currentDirectory;
 bool currentDirectoryFails;
+std::vector<FakeStart> starts;
+bool startFails;
 
 void Reset()
 {
@@ -28,6 +30,8 @@ void Reset()
     shellResult = 42;
     currentDirectory = "C:\\Morvane";
     currentDirectoryFails = false;
+    starts.clear();
+    startFails = false;
 }
 
 void SetClock(int dayOfWeek, int hour, int minute, int second)
@@ -108,4 +112,17 @@ bool PlatformCurrentDirectory(char *dir, int room)
         return false;
     lstrcpynA(dir, fake::currentDirectory.c_str(), room);
     return true;
+}
+
+// The handle is the start's number, counted from 1.
+HANDLE PlatformStartHeld(LPCSTR application, LPSTR commandLine, LPCSTR directory)
+{
+    fake::starts.push_back(
+        FakeStart{application, commandLine, directory ? directory : "(none)", false});
+    return fake::startFails ? NULL : (HANDLE)fake::starts.size();
+}
+
+void PlatformReleaseProcess(HANDLE held)
+{
+    fake::starts.at((size_t)held - 1).released = true;
 }

@@ -36,6 +36,11 @@ struct FakeShellOpen {
     int show;
 };
 
+struct FakeStart {
+    std::string application, commandLine, directory;
+    bool released;
+};
+
 namespace fake {
 extern SYSTEMTIME clock;
 extern std::vector<FakeBox> boxes;
@@ -52,6 +57,8 @@ extern std::vector<FakeShellOpen> shellOpens;
 extern INT_PTR shellResult;
 extern std::string currentDirectory;
 extern bool currentDirectoryFails;
+extern std::vector<FakeStart> starts;  // every process asked for, made or not
+extern bool startFails;
 
 void Reset();
 // dayOfWeek as the platform counts it: 0 is Sunday.
