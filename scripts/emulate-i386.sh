@@ -1,69 +1,73 @@
-# Sourced by test.sh. A kernel built without 32-bit support cannot run the shipped 32-bit
-# morvane.exe under Wine; Debian's qemu-user-static can, once a binfmt_misc handler for 32-bit x86
-# programs sends them to it (Debian registers none on a 64-bit x86 host, where they normally run
-# natively). The handler has a name of its own, lives only between emulation_on and emulation_off,
-# and takes the F flag so that the kernel opens qemu once, at registration.
+#!/bin/sh
+# Runs a command with 32-bit x86 programs handed to qemu-user-static, for a kernel built without
+# 32-bit support, where the shipped 32-bit morvane.exe cannot run under Wine otherwise. Debian
+# registers no binfmt_misc handler for them on a 64-bit x86 host, where they normally run natively.
 #
-#   emulation_on    registers it, mounting binfmt_misc first if need be; 0 when 32-bit programs
-#                   then run, else 1 with the reason in emulation_failure and nothing left behind
-#   emulation_off   removes the handler, and unmounts binfmt_misc if emulation_on mounted it;
-#                   harmless when there is nothing to remove
+#   sh emulate-i386.sh COMMAND [ARGUMENT...]
+#
+# The handler lives in a user and mount namespace of the command's own, in the binfmt_misc that
+# such a namespace has of its own since Linux 6.7: only the command and its children see it, so
+# that whatever else runs meanwhile (the 64-bit suite booting its prefixes, whose 32-bit half
+# would crawl under qemu) goes on as before, and nothing is left behind. On an older kernel the
+# handler is registered for the whole machine instead (as root, or through sudo without a
+# password) for the time of the command, and removed however it ends.
+#
+# It exits with the command's status, or with 77 and a "wine-run: SKIPPED" line naming the
+# reason when 32-bit programs cannot be run even so.
+set -u
+qemu=/usr/bin/qemu-i386-static
+binfmt=/proc/sys/fs/binfmt_misc
+# 32-bit little-endian x86 ELF executables and shared objects (the C library's loader is one).
+# The F flag makes the kernel open qemu once, at registration.
+magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+rule=":morvane-i386:M::$magic:$mask:$qemu:F"
 
-emulation_binfmt=/proc/sys/fs/binfmt_misc
-emulation_handler=$emulation_binfmt/morvane-i386
-emulation_qemu=/usr/bin/qemu-i386-static
-emulation_mounted=
-emulation_failure=
-
-# As root, or through sudo where it asks for no password: nobody is there to type one.
-emulation_as_root() {
-  if [ "$(id -u)" -eq 0 ]; then
-    "$@"
-  else
-    sudo -n "$@"
-  fi
+skip() {
+  echo "wine-run: SKIPPED: this machine's kernel cannot run 32-bit programs, nor emulate them" \
+       "here ($1)" >&2
+  exit 77
 }
+runs_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 
-emulation_on() {
-  if [ "$(id -u)" -ne 0 ] && ! sudo -n true 2>/dev/null; then
-    emulation_failure="registering a binfmt_misc handler needs root"
-    return 1
-  fi
-  if [ ! -x "$emulation_qemu" ]; then
-    emulation_failure="$emulation_qemu is missing"
-    return 1
-  fi
-  if [ ! -e "$emulation_binfmt/register" ]; then
-    if ! emulation_as_root mount -t binfmt_misc binfmt_misc "$emulation_binfmt" 2>/dev/null; then
-      emulation_failure="this kernel offers no binfmt_misc"
-      return 1
-    fi
-    emulation_mounted=1
-  fi
-  # 32-bit little-endian x86 ELF executables and shared objects (the C library's loader is one).
-  magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-  mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  if [ ! -e "$emulation_handler" ] &&
-     ! emulation_as_root sh -c "printf '%s' ':morvane-i386:M::$magic:$mask:$emulation_qemu:F' \
-                                 >$emulation_binfmt/register" 2>/dev/null; then
-    emulation_failure="the kernel refused the binfmt_misc handler"
-    emulation_off
-    return 1
-  fi
-  if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-    emulation_failure="32-bit programs do not run even under $emulation_qemu"
-    emulation_off
-    return 1
-  fi
-}
+# Inside the namespace: its own binfmt_misc, the handler, then the command.
+if [ "${1:-}" = --in-namespace ]; then
+  shift
+  mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null &&
+    printf '%s' "$rule" >"$binfmt/register" 2>/dev/null && runs_32bit || exit 1
+  [ "${1:-}" = --probe ] && exit 0
+  exec "$@"
+fi
 
-emulation_off() {
-  if [ -e "$emulation_handler" ]; then
-    emulation_as_root sh -c "echo -1 >$emulation_handler"
-  fi
-  if [ -n "$emulation_mounted" ]; then
-    emulation_as_root umount "$emulation_binfmt"
-    emulation_mounted=
-  fi
-  return 0
+[ -x "$qemu" ] || skip "$qemu is missing"
+if unshare --user --map-root-user --mount sh "$0" --in-namespace --probe 2>/dev/null; then
+  exec unshare --user --map-root-user --mount sh "$0" --in-namespace "$@"
+fi
+
+# An older kernel: the machine's own binfmt_misc.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi
 }
+[ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null || skip "registering a binfmt_misc handler needs root"
+mounted=
+if [ ! -e "$binfmt/register" ]; then
+  as_root mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || skip "this kernel offers no binfmt_misc"
+  mounted=1
+fi
+off() {
+  [ -e "$binfmt/morvane-i386" ] && as_root sh -c "echo -1 >$binfmt/morvane-i386"
+  [ -n "$mounted" ] && as_root umount "$binfmt"
+  mounted=
+}
+trap off EXIT
+trap 'exit 130' INT
+trap 'exit 143' HUP TERM
+if [ ! -e "$binfmt/morvane-i386" ] &&
+   ! as_root sh -c "printf '%s' '$rule' >$binfmt/register" 2>/dev/null; then
+  skip "the kernel refused the binfmt_misc handler"
+fi
+runs_32bit || skip "32-bit programs do not run even under $qemu"
+"$@"
+status=$?
+off
+exit $status

@@ -1,58 +1,66 @@
 #!/bin/sh
 # Sets up everything, builds the 32-bit release and the 64-bit build, and runs the whole test
-# suite of each under Wine on a virtual X display.
+# suite of each under Wine on a virtual X display of its own.
+#
+# The two trees share nothing (each has its own prefixes, store and display), so each is built
+# and tested beside the other, and within a tree ctest runs side by side whatever its tests'
+# declarations let it: most of the time goes in waiting for the next minute, a prefix's boot or
+# an emulated program. Each tree's output is kept in build/<tree>.log and shown whole, labelled,
+# once both are done.
 #
 # MORVANE_EMULATE_32BIT=1 takes the way of a kernel without 32-bit support on any kernel, to try
 # it: the 32-bit tests under Wine are skipped, and the smoke of the shipped program runs under qemu.
+# MORVANE_TEST_JOBS sets how many tests of a tree may run at once (default 4).
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 sh "$here/scripts/setup.sh"
 
 # Some kernels are built without 32-bit support; Wine cannot run the 32-bit build there, except
 # under emulation, which is slow enough that only the smoke of the shipped program runs so.
-emulate=
 if [ -n "$MORVANE_EMULATE_32BIT" ] ||
    ! (MORVANE_WINE_BITS=32; . "$here/cmake/wine-loader.sh"; wine_loader 2>/dev/null); then
-  emulate=1
   sh "$here/scripts/setup.sh" qemu-user-static
-  . "$here/scripts/emulate-i386.sh"
-  # Whatever way this script ends, the handler goes with it.
-  trap emulation_off EXIT
-  trap 'exit 130' INT
-  trap 'exit 143' HUP TERM
+  export MORVANE_EMULATE_I386="$here/scripts/emulate-i386.sh"
+  echo "NOTE: this kernel cannot run 32-bit programs: the 32-bit build is built and checked," \
+       "and of its tests under Wine only the installer's and the smoke's run, the smoke under" \
+       "qemu-user-static (scripts/emulate-i386.sh); the 64-bit suite runs in full."
 fi
 
-suite() {
-  (cd "$build" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure "$@") || status=1
+# tree TARGET: configures, builds and tests one tree; its status is the run's.
+tree() {
+  build="$here/build/$1"
+  cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$1.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DMORVANE_WERROR=ON &&
+    cmake --build "$build" &&
+    cd "$build" &&
+    xvfb-run -a -s "-screen 0 1024x768x24" \
+      ctest --output-on-failure -j "${MORVANE_TEST_JOBS:-4}"
 }
 
+mkdir -p "$here/build"
+(tree i686-w64-mingw32) >"$here/build/i686-w64-mingw32.log" 2>&1 &
+pid32=$!
+(tree x86_64-w64-mingw32) >"$here/build/x86_64-w64-mingw32.log" 2>&1 &
+pid64=$!
+echo "Building and testing both trees side by side (build/i686-w64-mingw32.log," \
+     "build/x86_64-w64-mingw32.log)."
+# Stopped, the run takes both trees with it.
+trap 'kill $pid32 $pid64 2>/dev/null; exit 130' INT
+trap 'kill $pid32 $pid64 2>/dev/null; exit 143' HUP TERM
+
 status=0
-for target in i686-w64-mingw32 x86_64-w64-mingw32; do
-  build="$here/build/$target"
-  echo "== $target"
-  cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$target.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DMORVANE_WERROR=ON
-  cmake --build "$build"
-  if [ "$target" != i686-w64-mingw32 ] || [ -z "$emulate" ]; then
-    suite
-    continue
-  fi
-  echo "NOTE: this kernel cannot run 32-bit programs: the 32-bit build is built and checked," \
-       "and of its tests under Wine only the installer's and the smoke's run; the 64-bit suite" \
-       "runs in full."
-  # The handler is up for the smoke alone: the rest of the suite runs as on any such kernel.
-  suite -E '^package_smoke$'
-  if emulation_on; then
-    echo "NOTE: this kernel cannot run 32-bit programs, so for the smoke of the shipped 32-bit" \
-         "morvane.exe alone qemu-user-static runs them (binfmt_misc handler morvane-i386)."
-    suite -R '^package_smoke$'
-    emulation_off
+report() {
+  result=0
+  wait "$2" || result=$?
+  printf '\n======== %s ========\n' "$1"
+  cat "$here/build/$1.log"
+  if [ "$result" -eq 0 ]; then
+    echo "======== $1: passed"
   else
-    echo "NOTE: this kernel cannot run 32-bit programs, nor emulate them here" \
-         "($emulation_failure): the smoke of the shipped 32-bit morvane.exe is skipped too."
-    export MORVANE_WINE_EMULATION="$emulation_failure"
-    suite -R '^package_smoke$'
-    unset MORVANE_WINE_EMULATION
+    echo "======== $1: FAILED (exit $result)"
+    status=1
   fi
-done
+}
+report i686-w64-mingw32 $pid32
+report x86_64-w64-mingw32 $pid64
 exit $status
