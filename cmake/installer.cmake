@@ -117,16 +117,16 @@ add_custom_target(msi_older ALL DEPENDS ${older_msi})
 # watches the program that the install and a new session start.
 set(driver)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  add_executable(installer_session_driver ${CMAKE_SOURCE_DIR}/tests/installer/session_driver.cpp
-                                          ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cpp)
+  add_executable(installer_session_driver ${CMAKE_SOURCE_DIR}/tests/installer/session_driver.cpp)
   target_compile_options(installer_session_driver PRIVATE ${MORVANE_WARNINGS})
-  target_link_libraries(installer_session_driver PRIVATE gtest user32 advapi32 shlwapi shell32)
+  target_link_libraries(installer_session_driver PRIVATE gtest morvane_e2e)
   set_target_properties(installer_session_driver PROPERTIES
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   set(driver --driver $<TARGET_FILE:installer_session_driver>)
 endif()
 add_test(NAME installer_test
-         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/installer/installer_test.py
+         COMMAND ${MORVANE_OWN_DISPLAY} 1${MORVANE_WINE_BITS}
+                 ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/installer/installer_test.py
                  --source-dir ${CMAKE_SOURCE_DIR} --work ${CMAKE_BINARY_DIR}/installer-test
                  --msi ${MORVANE_MSI} --version ${PROJECT_VERSION}
                  --older-msi ${older_msi} --older-version ${older}

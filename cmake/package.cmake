@@ -54,15 +54,14 @@ include(CPack)
 
 # The test: the archive unpacked into an empty folder, and the program started from there.
 if(MORVANE_TESTS)
-  add_executable(package_test ${CMAKE_SOURCE_DIR}/tests/package/package_test.cpp
-                              ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cpp)
+  add_executable(package_test ${CMAKE_SOURCE_DIR}/tests/package/package_test.cpp)
   target_compile_options(package_test PRIVATE ${MORVANE_WARNINGS})
   target_compile_definitions(package_test PRIVATE
     MORVANE_VERSION="${PROJECT_VERSION}"
     MORVANE_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
     MORVANE_VERSION_MINOR=${PROJECT_VERSION_MINOR}
     MORVANE_VERSION_PATCH=${PROJECT_VERSION_PATCH})
-  target_link_libraries(package_test PRIVATE gtest_main user32 advapi32 shlwapi shell32 version psapi)
+  target_link_libraries(package_test PRIVATE gtest_main morvane_e2e version psapi)
   set_target_properties(package_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_dependencies(package_test morvane morvane_data)
   add_test(NAME package_test
@@ -92,7 +91,7 @@ if(MORVANE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 4)
     VERBATIM)
   add_custom_target(smoke_driver ALL DEPENDS ${smoke_driver})
   add_test(NAME package_smoke
-           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+           COMMAND ${MORVANE_OWN_DISPLAY} 150 ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
                    -DDRIVER=${smoke_driver} -P ${CMAKE_SOURCE_DIR}/tests/package/smoke.cmake)
   # An emulated start takes about a minute, and booting the prefix under emulation two.
   set_tests_properties(package_smoke PROPERTIES SKIP_REGULAR_EXPRESSION "wine-run: SKIPPED"

@@ -6,10 +6,9 @@
 # program, so 64-bit programs go straight to the 64-bit loader: that way they run on a
 # machine whose kernel cannot start 32-bit Linux programs at all.
 #
-# Where the kernel cannot, the test command may have qemu run them for the time of the 32-bit
-# suite (scripts/emulate-i386.sh). At about a minute a program start, only the smoke of the
-# shipped program fits: it sets MORVANE_WINE_EMULATION=allow, and every other 32-bit program
-# is skipped. MORVANE_WINE_EMULATION may instead say why there is no emulation.
+# Where the kernel cannot, the smoke of the shipped program has qemu run them for its driver
+# (scripts/emulate-i386.sh). At about a minute a program start, only the smoke fits: it sets
+# MORVANE_WINE_EMULATION=allow, and every other 32-bit program that sees the handler is skipped.
 wine_loader() {
   if [ "$MORVANE_WINE_BITS" = 64 ]; then
     for WINE_LOADER in /usr/lib/wine/wine64 /usr/lib64/wine/wine64 "$(command -v wine64)" wine; do
@@ -29,12 +28,8 @@ wine_loader() {
   # MORVANE_EMULATE_32BIT plays such a kernel (scripts/test.sh).
   if [ -n "$MORVANE_EMULATE_32BIT" ] ||
      { [ -e /lib/ld-linux.so.2 ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; }; then
-    case "$MORVANE_WINE_EMULATION" in
-      ''|allow) why= ;;
-      *) why=", nor emulate them: $MORVANE_WINE_EMULATION" ;;
-    esac
     echo "wine-run: SKIPPED: this machine's kernel cannot run 32-bit programs, so Wine cannot" \
-         "run the 32-bit build here$why" >&2
+         "run the 32-bit build here" >&2
     return 77
   fi
 }

@@ -40,27 +40,24 @@ endif()
 get_filename_component(driver_name ${DRIVER} NAME)
 file(COPY ${DRIVER} DESTINATION ${folder})
 
-# The prefix is booted by Wine's 64-bit loader, which every kernel runs, and without emulation,
-# which would have its 32-bit half crawl.
+# The prefix is booted by Wine's 64-bit loader, which every kernel runs; its 32-bit half is set
+# up by 32-bit programs, which need the emulation as much as morvane.exe does. So the boot, the
+# driver and the end of the prefix's server all run in one go through the wrapper.
 set(prefix ${work}/wineprefix)
-set(wine_prefix sh ${SOURCE_DIR}/cmake/wine-prefix.sh)
-string(TIMESTAMP began "%s")
-execute_process(COMMAND ${wine_prefix} up ${prefix} 64 RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "cannot make the prefix ${prefix} (exit ${result})")
-endif()
-string(TIMESTAMP booted "%s")
-math(EXPR seconds "${booted} - ${began}")
-message(STATUS "prefix booted in ${seconds} s")
-
+set(session [=[
+began=$(date +%s)
+sh "$1/cmake/wine-prefix.sh" up "$2" 64 || exit 1
+booted=$(date +%s)
+echo "-- prefix booted in $((booted - began)) s"
+MORVANE_WINEPREFIX="$2" MORVANE_WINE_BITS=64 sh "$1/cmake/wine-run.sh" "$3"
+status=$?
+sh "$1/cmake/wine-prefix.sh" down "$2"
+echo "-- smoke driver ran for $(($(date +%s) - booted)) s"
+exit $status
+]=])
 execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env MORVANE_WINEPREFIX=${prefix} MORVANE_WINE_BITS=64
-          ${emulate} sh ${SOURCE_DIR}/cmake/wine-run.sh ${folder}/${driver_name}
+  COMMAND ${emulate} sh -c "${session}" session ${SOURCE_DIR} ${prefix} ${folder}/${driver_name}
   WORKING_DIRECTORY ${folder} RESULT_VARIABLE result)
-execute_process(COMMAND ${wine_prefix} down ${prefix})
-string(TIMESTAMP ended "%s")
-math(EXPR seconds "${ended} - ${booted}")
-message(STATUS "smoke driver ran for ${seconds} s")
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the smoke of the shipped 32-bit morvane.exe failed (exit ${result})")
 endif()
