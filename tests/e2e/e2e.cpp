@@ -44,6 +44,14 @@ Morvane::~Morvane()
 
 bool Morvane::Start(const std::string &folder)
 {
+    // Without a window manager, Wine waits two seconds for one each time a managed window is
+    // hidden; under Xvfb there is none, so the program's windows are left unmanaged.
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\morvane.exe\\X11 Driver", 0,
+                        NULL, 0, KEY_WRITE, NULL, &key, NULL) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Managed", 0, REG_SZ, (const BYTE *)"N", 2);
+        RegCloseKey(key);
+    }
     std::string exe = folder + "\\morvane.exe";
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
