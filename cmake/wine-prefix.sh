@@ -27,7 +27,11 @@ case "$action" in
     # The server and the processes wineboot leaves running must not hold ctest's output pipe,
     # or ctest waits for them until the run ends.
     wineserver -p >"$WINEPREFIX.log" 2>&1 </dev/null
-    "$WINE_LOADER" wineboot -i >>"$WINEPREFIX.log" 2>&1 </dev/null
+    # The first program started in a new prefix has Wine set it up (wineboot --init) and waits
+    # for that. A `wineboot -i` of its own would set it up a second time and start a second
+    # service manager, and then each program's first COM call waits ten seconds for an RpcSs
+    # that never starts.
+    "$WINE_LOADER" cmd.exe /c exit >>"$WINEPREFIX.log" 2>&1 </dev/null
     if [ -n "$version" ]; then
       "$WINE_LOADER" winecfg /v "$version" >>"$WINEPREFIX.log" 2>&1 </dev/null
     fi
