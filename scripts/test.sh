@@ -26,21 +26,24 @@ if [ -n "$MORVANE_EMULATE_32BIT" ] ||
        "qemu-user-static (scripts/emulate-i386.sh); the 64-bit suite runs in full."
 fi
 
-# tree TARGET: configures, builds and tests one tree; its status is the run's.
+# tree TARGET NICENESS: configures, builds (at that niceness) and tests one tree; its status is
+# the run's.
 tree() {
   build="$here/build/$1"
   cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$1.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DMORVANE_WERROR=ON &&
-    cmake --build "$build" &&
+    nice -n "$2" cmake --build "$build" &&
     cd "$build" &&
     xvfb-run -a -s "-screen 0 1024x768x24" \
       ctest --output-on-failure -j "${MORVANE_TEST_JOBS:-4}"
 }
 
+# The longest chain is the 32-bit tree's: its build, then the smoke's prefix boot and program
+# start, which need a processor each, then its wait on the clock. So the 64-bit build gives way.
 mkdir -p "$here/build"
-(tree i686-w64-mingw32) >"$here/build/i686-w64-mingw32.log" 2>&1 &
+(tree i686-w64-mingw32 0) >"$here/build/i686-w64-mingw32.log" 2>&1 &
 pid32=$!
-(tree x86_64-w64-mingw32) >"$here/build/x86_64-w64-mingw32.log" 2>&1 &
+(tree x86_64-w64-mingw32 5) >"$here/build/x86_64-w64-mingw32.log" 2>&1 &
 pid64=$!
 echo "Building and testing both trees side by side (build/i686-w64-mingw32.log," \
      "build/x86_64-w64-mingw32.log)."
