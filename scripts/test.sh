@@ -43,7 +43,7 @@ tree() {
 mkdir -p "$here/build"
 (tree i686-w64-mingw32 0) >"$here/build/i686-w64-mingw32.log" 2>&1 &
 pid32=$!
-(tree x86_64-w64-mingw32 3) >"$here/build/x86_64-w64-mingw32.log" 2>&1 &
+(tree x86_64-w64-mingw32 5) >"$here/build/x86_64-w64-mingw32.log" 2>&1 &
 pid64=$!
 echo "Building and testing both trees side by side (build/i686-w64-mingw32.log," \
      "build/x86_64-w64-mingw32.log)."
