@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include <string>
+#include <vector>
 
 #include "fake_platform.h"
 #include "registry.h"
@@ -43,7 +44,7 @@ protected:
     bool TimerRunning() { return KillTimer(window, REMINDER_TIMER_ID) != FALSE; }
 
     // As after start-up: no tick has run yet.
-    static void Restart() { PreviousMatchKey[0] = '\0'; }
+    static void Restart() { PreviousTickTime = 0; }
 
     bool QuitPosted(int *code)
     {
@@ -137,6 +138,7 @@ TEST_F(TickTest, OtherDaysTimesAndHalvesDoNotAlert)
     reg::PutString("2104", "shorter still");
     const int clocks[][3] = {{3, 22, 45}, {2, 10, 45}, {2, 22, 46}, {2, 22, 44}, {2, 21, 45}};
     for (const auto &clock : clocks) {
+        Restart();  // each its own start: going from one to the next would make up the minutes
         fake::SetClock(clock[0], clock[1], clock[2], 0);
         RunReminderTick(window);
     }
@@ -167,19 +169,73 @@ TEST_F(TickTest, NoonMidnightAndSingleDigitTimesShowAsTheyAreWritten)
     }
 }
 
-TEST_F(TickTest, OnlyTheFirstOfTwoEntriesForOneMinuteAlerts)
+// A day of December 2026, when the 6th is a Sunday.
+SYSTEMTIME December(int day, int hour, int minute, int second)
 {
-    reg::PutString("50705PMNews", "News");
-    reg::PutString("50705PMFilm", "Film");
-    reg::PutString(ALERTMODE_VALUE, "3");
-    std::string first;
-    for (const RawValue &value : reg::AllValues())
-        if (value.name.compare(0, 6, "50705P") == 0 && first.empty())
-            first = value.bytes.c_str();
-    fake::SetClock(5, 19, 5, 1);
-    RunReminderTick(window);
-    ASSERT_EQ(1u, fake::boxes.size());
-    EXPECT_EQ("Switch on the Telly   " + first + " @ 7.05 PM", fake::boxes[0].text);
+    SYSTEMTIME at = {2026, 12, (WORD)((day - 6) % 7), (WORD)day, (WORD)hour, (WORD)minute,
+                     (WORD)second, 0};
+    return at;
+}
+
+// Every entry of a minute alerts, and so does every entry whose minute a gap between two ticks
+// swallowed, up to an hour back: in time order, in the store's order within a minute, once.
+TEST_F(TickTest, EachEntryOfTheMinutesSinceThePreviousTickAlertsOnceInTimeOrder)
+{
+    std::vector<std::string> crowd, firstOfCrowd;
+    for (int i = 0; i < ALERTS_PER_TICK + 4; i++) {
+        crowd.push_back("61000AMShow" + std::to_string(100 + i));
+        if (i < ALERTS_PER_TICK)
+            firstOfCrowd.push_back(crowd.back().substr(7) + " @ 10.00 AM");
+    }
+    const struct {
+        const char *what;
+        SYSTEMTIME previous, now;  // no previous: this is the first tick since start
+        std::vector<std::string> store;
+        // "programme @ time", in the order shown; within a minute, Wine's order: by name.
+        std::vector<std::string> alerts;
+    } cases[] = {
+        {"two in one minute", December(8, 22, 44, 58), December(8, 22, 45, 0),
+         {"21045PMNews", "21046PMNext", "21045PMFilm"},
+         {"Film @ 10.45 PM", "News @ 10.45 PM"}},
+        {"a gap over two minutes, then this one late", December(8, 12, 58, 58),
+         December(8, 13, 1, 5), {"20101PMThird", "20100PMSecond", "21259PMFirst", "21258PMHad"},
+         {"First @ 12.59 PM", "Second @ 1.00 PM", "Third @ 1.01 PM"}},
+        {"the week's wrap", December(13, 23, 58, 30), December(14, 0, 3, 1),
+         {"11200AMMonday", "71159PMSunday", "11204AMLater"},
+         {"Sunday @ 11.59 PM", "Monday @ 12.00 AM"}},
+        {"an hour back and no more", December(9, 18, 0, 30), December(9, 20, 0, 0),
+         {"30659PMOld", "30700PMHour", "30701PMEarly", "30800PMNow"},
+         {"Hour @ 7.00 PM", "Early @ 7.01 PM", "Now @ 8.00 PM"}},
+        {"the first tick since start", {}, December(10, 21, 0, 1),
+         {"40859PMMissed", "40900PMNow"}, {"Now @ 9.00 PM"}},
+        {"a clock put back", December(11, 19, 10, 0), December(11, 19, 4, 50),
+         {"50704PMAgain", "50705PMBetween", "50703PMBefore"}, {"Again @ 7.04 PM"}},
+        {"more than the bound", December(12, 9, 59, 59), December(12, 10, 0, 1), crowd,
+         firstOfCrowd},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        reg::ClearStore();
+        for (const std::string &name : c.store)
+            reg::PutString(name, name.substr(7));
+        Restart();
+        fake::boxes.clear();
+        if (c.previous.wYear != 0) {
+            fake::clock = c.previous;
+            RunReminderTick(window);
+            ASSERT_TRUE(fake::boxes.empty());
+        }
+        fake::clock = c.now;
+        RunReminderTick(window);
+        fake::clock.wSecond += 2;
+        RunReminderTick(window);
+        std::vector<std::string> alerts;
+        for (const FakeBox &box : fake::boxes) {
+            ASSERT_EQ(0u, box.text.find("Switch on the Telly   ")) << box.text;
+            alerts.push_back(box.text.substr(22));
+        }
+        EXPECT_EQ(c.alerts, alerts);
+    }
 }
 
 TEST_F(TickTest, TheAlertModeChoosesTheLoopingSound)

@@ -7,7 +7,7 @@
 #include "../store/store.h"
 
 int UninstallingFlag = 0;
-char PreviousMatchKey[7];
+ULONGLONG PreviousTickTime;
 
 void BuildMatchKey(const SYSTEMTIME *now, MatchKey *key)
 {
@@ -60,32 +60,63 @@ void FatalStoreError(LONG code, const char *context)
     PlatformMessageBox(NULL, text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
-// Everything a scan callback of the tick needs, and what it found.
+// The minutes a tick looks for, oldest first, and what it found for them: in time order, and in
+// the store's order within a minute.
 struct TickScan {
-    HWND mainWindow;
-    const MatchKey *key;
-    bool mayAlert;
+    MatchKey keys[MAKE_UP_SECONDS / 60 + 1];
+    int keyCount;
+    struct {
+        int key;
+        char programme[STORE_DATA_ROOM];
+    } due[ALERTS_PER_TICK];
+    int dueCount;
     bool failed;
 };
 
-static bool CheckValue(const StoreValue *value, void *context)
+static bool CollectDue(const StoreValue *value, void *context)
 {
     TickScan *scan = (TickScan *)context;
     if (value->outcome == ERROR_MORE_DATA)
         return true;  // too long to be one of ours: skip it, keep the reminder running
     if (value->outcome != ERROR_SUCCESS) {
-        KillTimer(scan->mainWindow, REMINDER_TIMER_ID);
-        PlatformMessageBox(NULL, "RegEnumValue() Failed, Exiting", "Morvane Error",
-                           MB_OK | MB_SYSTEMMODAL | MB_ICONERROR);
         scan->failed = true;
         return false;
     }
-    const MatchKey *key = scan->key;
+    int key = 0;
     // A name shorter than six characters differs at its terminator.
-    if (!scan->mayAlert || strncmp(value->name, key->text, 6) != 0)
+    while (key < scan->keyCount && strncmp(value->name, scan->keys[key].text, 6) != 0)
+        key++;
+    if (key == scan->keyCount)
         return true;
-    RaiseAlert(key->hour12, key->minute, key->half, value->data, ReadAlertModeChar());
-    return false;
+    // Past the bound, the alerts that would come last give way.
+    int at = scan->dueCount;
+    while (at > 0 && scan->due[at - 1].key > key)
+        at--;
+    if (at == ALERTS_PER_TICK)
+        return true;
+    int last = scan->dueCount < ALERTS_PER_TICK ? scan->dueCount++ : ALERTS_PER_TICK - 1;
+    memmove(&scan->due[at + 1], &scan->due[at], (last - at) * sizeof scan->due[0]);
+    scan->due[at].key = key;
+    lstrcpynA(scan->due[at].programme, value->data, sizeof scan->due[at].programme);
+    return true;
+}
+
+// The local clock as a count of seconds, for telling how far apart two ticks are; it follows
+// the clock as shown, daylight saving's jumps and the user's changes included.
+static ULONGLONG LocalSeconds(const SYSTEMTIME *time)
+{
+    FILETIME file = {0, 0};
+    SystemTimeToFileTime(time, &file);
+    return (((ULONGLONG)file.dwHighDateTime << 32) | file.dwLowDateTime) / 10000000;
+}
+
+static void MinuteKey(ULONGLONG minute, MatchKey *key)
+{
+    ULONGLONG units = minute * 60 * 10000000;
+    FILETIME file = {(DWORD)units, (DWORD)(units >> 32)};
+    SYSTEMTIME time;
+    FileTimeToSystemTime(&file, &time);
+    BuildMatchKey(&time, key);
 }
 
 LRESULT RunReminderTick(HWND mainWindow)
@@ -94,25 +125,45 @@ LRESULT RunReminderTick(HWND mainWindow)
         return 0;
     SYSTEMTIME now;
     PlatformLocalTime(&now);
-    MatchKey key;
-    BuildMatchKey(&now, &key);
+    ULONGLONG at = LocalSeconds(&now), previous = PreviousTickTime, minute = at / 60;
+    // Remembered before the alerts, whose boxes run nested ticks.
+    PreviousTickTime = at;
 
-    // Only the first tick of a minute may alert, so jitter or a tick nested in an open alert
-    // box never alerts twice. That tick may come late when the thread was held; it still
-    // alerts, unless it is the very first tick since start: starting up (or adding an entry)
-    // in the middle of a programme's minute is not that programme coming due. The key is
-    // remembered before the scan because the alert box below runs nested ticks.
-    bool firstOfMinute = strcmp(key.text, PreviousMatchKey) != 0;
-    bool tickedBefore = PreviousMatchKey[0] != '\0';
-    lstrcpynA(PreviousMatchKey, key.text, sizeof PreviousMatchKey);
+    TickScan scan;
+    scan.keyCount = scan.dueCount = 0;
+    scan.failed = false;
+    // Minutes that began since the previous tick without one of their own (the computer slept,
+    // the thread was held, the clock was put forward) are made up, those of the last hour only.
+    // The first tick since start cannot know what it missed, and a clock put back misses nothing.
+    if (previous != 0 && at > previous) {
+        ULONGLONG first = previous / 60 + 1, oldest = (at - MAKE_UP_SECONDS + 59) / 60;
+        for (ULONGLONG gap = first > oldest ? first : oldest; gap < minute; gap++)
+            MinuteKey(gap, &scan.keys[scan.keyCount++]);
+    }
+    // This minute alerts at its first tick, however late that comes, but for the very first
+    // tick since start: starting up (or adding an entry) in the middle of a programme's minute
+    // is not that programme coming due.
+    if (previous / 60 != minute && (now.wSecond < 2 || previous != 0))
+        BuildMatchKey(&now, &scan.keys[scan.keyCount++]);
 
-    TickScan scan = {mainWindow, &key, firstOfMinute && (key.second < 2 || tickedBefore), false};
-    LONG opened = EnumerateStore(KEY_READ, CheckValue, &scan);
+    // The alerts come after the key is closed, so that the store may change while a box is up.
+    LONG opened = EnumerateStore(KEY_READ, CollectDue, &scan);
     if (opened != ERROR_SUCCESS) {
         KillTimer(mainWindow, REMINDER_TIMER_ID);
         FatalStoreError(opened, "at RegOpenKey on WM_TIMER");
         PostQuitMessage(0);
-    } else if (scan.failed) {
+        return 0;
+    }
+    if (scan.failed)
+        KillTimer(mainWindow, REMINDER_TIMER_ID);
+    // One after the other; an uninstall chosen while a box is up leaves no schedule to announce.
+    for (int i = 0; i < scan.dueCount && !UninstallingFlag; i++) {
+        const MatchKey *key = &scan.keys[scan.due[i].key];
+        RaiseAlert(key->hour12, key->minute, key->half, scan.due[i].programme, ReadAlertModeChar());
+    }
+    if (scan.failed) {
+        PlatformMessageBox(NULL, "RegEnumValue() Failed, Exiting", "Morvane Error",
+                           MB_OK | MB_SYSTEMMODAL | MB_ICONERROR);
         PostQuitMessage(0);
     }
     return 0;

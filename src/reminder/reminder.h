@@ -11,9 +11,15 @@
 // Set by uninstall: from then on every tick returns at once.
 extern int UninstallingFlag;
 
-// The match key of the tick before this one; empty until a tick has run. It is what makes a
-// programme alert exactly once: only the first tick of a minute may alert.
-extern char PreviousMatchKey[7];
+// When the tick before this one ran, in seconds of the local clock's calendar; 0 until a tick
+// has run. It is what makes a programme alert exactly once: at the first tick of its minute,
+// or at the first tick after a gap that swallowed its minute.
+extern ULONGLONG PreviousTickTime;
+
+// The most alerts one tick raises, so that a store filled from outside cannot open thousands of
+// boxes; and how far back a gap's programmes are still announced.
+#define ALERTS_PER_TICK 16
+#define MAKE_UP_SECONDS 3600
 
 // One clock reading in the store's terms: "50705P" is a Friday at 19:05.
 struct MatchKey {

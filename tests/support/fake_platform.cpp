@@ -39,7 +39,7 @@ void SetClock(int dayOfWeek, int hour, int minute, int second)
     clock = SYSTEMTIME{};
     clock.wYear = 2026;
     clock.wMonth = 12;
-    clock.wDay = 7;
+    clock.wDay = (WORD)(6 + dayOfWeek);  // Sunday 6 December 2026 and the six days after it
     clock.wDayOfWeek = (WORD)dayOfWeek;
     clock.wHour = (WORD)hour;
     clock.wMinute = (WORD)minute;
