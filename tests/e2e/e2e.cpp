@@ -211,10 +211,10 @@ ULONGLONG Now()
     return (ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime;
 }
 
-DueEntry NextMinuteEntry(const std::string &programme)
+DueEntry NextMinuteEntry(const std::string &programme, int minutesLater)
 {
     DueEntry due;
-    due.at = ((Now() + 5 * kSecond) / (60 * kSecond) + 1) * (60 * kSecond);
+    due.at = ((Now() + 5 * kSecond) / (60 * kSecond) + 1 + minutesLater) * (60 * kSecond);
     FILETIME utc = {(DWORD)due.at, (DWORD)(due.at >> 32)}, local;
     SYSTEMTIME at;
     FileTimeToLocalFileTime(&utc, &local);

@@ -77,13 +77,14 @@ void SetItemText(HWND dialog, int controlId, const std::string &text);
 ULONGLONG Now();
 const ULONGLONG kSecond = 10000000;
 
-// An entry due at the start of the next minute that is at least five seconds away, in local
-// time: its value name for the store, and the text of the alert it must bring.
+// An entry due at the start of the next minute that is at least five seconds away (or so many
+// minutes after it), in local time: its value name for the store, and the text of the alert it
+// must bring.
 struct DueEntry {
     ULONGLONG at;  // the start of its minute, as Now() counts
     std::string name, text;
 };
-DueEntry NextMinuteEntry(const std::string &programme);
+DueEntry NextMinuteEntry(const std::string &programme, int minutesLater = 0);
 
 // The icons in Wine's notification area (one window each), or -1 when there is none to see.
 int TrayIconCount();
