@@ -106,7 +106,7 @@ static HANDLE StartRemoval()
     return PlatformStartHeld(msiexec, commandLine, system);
 }
 
-void Uninstall()
+static void AskAndUninstall()
 {
     // The overview handle follows whichever overview last had a message, and closing the
     // question activates another one; so the window brought back is the one hidden here.
@@ -142,4 +142,17 @@ void Uninstall()
     if (removal)
         PlatformReleaseProcess(removal);
     PostQuitMessage(0);
+}
+
+void Uninstall()
+{
+    // The question and the information box run message loops of their own, in which the tray
+    // menu and the overview keep working: a second uninstall started from there would run a
+    // second msiexec against the first.
+    static bool running = false;
+    if (running)
+        return;
+    running = true;
+    AskAndUninstall();
+    running = false;
 }
