@@ -340,6 +340,15 @@ TEST_F(InstalledCopyTest, OnlyYesOnTheRecordedFolderHandsTheRemovalToWindowsInst
     const char *removing = "Windows now removes Morvane.";
     const char *appsAndFeatures = "To complete uninstall please remove Morvane in Apps & features.";
     const char *portable = "To complete uninstall please remove the directory C:\\Morvane";
+    // The executable that runs is this test's: its folder is the installed one, wherever the
+    // working folder (C:\Morvane, from the fake) lies.
+    char program[MAX_PATH], upper[MAX_PATH], shortForm[MAX_PATH];
+    GetModuleFileNameA(NULL, program, sizeof program);
+    *strrchr(program, '\\') = '\0';
+    lstrcpynA(upper, program, sizeof upper);
+    CharUpperA(upper);
+    ASSERT_NE(0u, GetShortPathNameA(program, shortForm, sizeof shortForm));
+    ASSERT_STRNE(program, shortForm) << "Wine hands out no short name for the test's folder";
     // What the box tells after the schedule has gone; NULL: the answer is No.
     const struct {
         const char *what;
@@ -349,15 +358,18 @@ TEST_F(InstalledCopyTest, OnlyYesOnTheRecordedFolderHandsTheRemovalToWindowsInst
         bool startFails;
         const char *told;
     } cases[] = {
-        {"installed", "c:\\MORVANE\\", REG_SZ, code, false, removing},
-        {"installed, No", "C:\\Morvane", REG_SZ, code, false, NULL},
+        {"installed, started in another working folder", upper + std::string("\\"), REG_SZ, code,
+         false, removing},
+        {"installed, the folder in its short form", shortForm, REG_SZ, code, false, removing},
+        {"installed, No", program, REG_SZ, code, false, NULL},
         {"not installed, No", "C:\\Other", REG_SZ, code, false, NULL},
-        {"msiexec cannot start", "C:\\Morvane", REG_SZ, code, true, appsAndFeatures},
-        {"arguments for a product code", "C:\\Morvane", REG_SZ, "/i C:\\evil.msi", false,
+        {"msiexec cannot start", program, REG_SZ, code, true, appsAndFeatures},
+        {"arguments for a product code", program, REG_SZ, "/i C:\\evil.msi", false,
          appsAndFeatures},
-        {"another folder's record", "C:\\Morvane\\Old", REG_SZ, code, false, portable},
-        {"a folder that is no string", "C:\\Morvane", REG_BINARY, code, false, portable},
-        {"a folder longer than a path", "C:\\Morvane" + std::string(300, '\\'), REG_SZ, code, false,
+        {"the working folder recorded", "C:\\Morvane", REG_SZ, code, false, portable},
+        {"another folder's record", program + std::string("\\Old"), REG_SZ, code, false, portable},
+        {"a folder that is no string", program, REG_BINARY, code, false, portable},
+        {"a folder longer than a path", program + std::string(300, '\\'), REG_SZ, code, false,
          portable},
     };
     for (const auto &c : cases) {
@@ -369,10 +381,15 @@ TEST_F(InstalledCopyTest, OnlyYesOnTheRecordedFolderHandsTheRemovalToWindowsInst
         SHSetValueA(HKEY_CURRENT_USER, key, "ProductCode", REG_SZ, c.code.c_str(),
                     (DWORD)c.code.size() + 1);
         fake::startFails = c.startFails;
-        fake::answers = {c.told ? IDYES : IDNO};
+        // Uninstall is chosen again while each question is up, and must ask nothing; should it
+        // ask, it gets the same answer.
+        const int answer = c.told ? IDYES : IDNO;
+        fake::answers = {answer, answer};
         bool held = false;
         fake::whileBoxOpen = [&](const FakeBox &) {
             held = fake::starts.size() == 1 && !fake::starts[0].released;
+            if (fake::boxes.size() == 1)
+                Uninstall();
         };
         Uninstall();
         ASSERT_EQ(c.told ? 2u : 1u, fake::boxes.size());

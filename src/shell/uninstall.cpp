@@ -11,10 +11,10 @@
 // code; its uninstall takes both values away with the rest.
 static const char InstallerKey[] = "Software\\Morvane\\Installer";
 
-void InstallationFolder(char *folder, int room)
+// Fills folder (room characters) with the folder of the running executable; empty when its name
+// cannot be read whole.
+static void ExecutableFolder(char *folder, int room)
 {
-    if (PlatformCurrentDirectory(folder, room))
-        return;
     DWORD length = GetModuleFileNameA(NULL, folder, (DWORD)room);
     if (length == 0 || length >= (DWORD)room) {
         folder[0] = '\0';
@@ -25,6 +25,12 @@ void InstallationFolder(char *folder, int room)
         if (*p == '\\' || *p == '/')
             slash = p;
     *slash = '\0';
+}
+
+void InstallationFolder(char *folder, int room)
+{
+    if (!PlatformCurrentDirectory(folder, room))
+        ExecutableFolder(folder, room);
 }
 
 // Reads one string value of the package's record into text (room characters); false when it is
@@ -43,24 +49,30 @@ static bool ReadRecord(LPCSTR name, char *text, DWORD room)
     return true;
 }
 
-// Folders written differently name the same one when only case and trailing backslashes differ.
+// Folders written differently name the same one when their long forms differ only in case and
+// trailing backslashes. A folder that does not exist, or whose long form does not fit, is taken
+// as written.
 static void FolderKey(const char *folder, char *key, int room)
 {
-    lstrcpynA(key, folder, room);
-    int length = lstrlenA(key);
-    while (length > 0 && key[length - 1] == '\\')
-        key[--length] = '\0';
+    DWORD length = GetLongPathNameA(folder, key, (DWORD)room);
+    if (length == 0 || length >= (DWORD)room)
+        lstrcpynA(key, folder, room);
+    int end = lstrlenA(key);
+    while (end > 0 && key[end - 1] == '\\')
+        key[--end] = '\0';
     CharUpperA(key);
 }
 
-// An installed copy is one that runs from the folder the package recorded.
-static bool InstalledIn(const char *folder)
+// An installed copy is one whose executable lies in the folder the package recorded, however it
+// was started: from a command prompt, Win+R or Task Scheduler the working folder is another one.
+static bool IsInstalled()
 {
-    char recorded[MAX_PATH], a[MAX_PATH], b[MAX_PATH];
+    char recorded[MAX_PATH], running[MAX_PATH], a[MAX_PATH], b[MAX_PATH];
     if (!ReadRecord("InstallFolder", recorded, sizeof recorded))
         return false;
+    ExecutableFolder(running, sizeof running);
     FolderKey(recorded, a, sizeof a);
-    FolderKey(folder, b, sizeof b);
+    FolderKey(running, b, sizeof b);
     return a[0] != '\0' && strcmp(a, b) == 0;
 }
 
@@ -94,7 +106,7 @@ static HANDLE StartRemoval()
     return PlatformStartHeld(msiexec, commandLine, system);
 }
 
-void Uninstall()
+static void AskAndUninstall()
 {
     // The overview handle follows whichever overview last had a message, and closing the
     // question activates another one; so the window brought back is the one hidden here.
@@ -111,7 +123,7 @@ void Uninstall()
 
     char folder[MAX_PATH];
     InstallationFolder(folder, sizeof folder);
-    bool installed = InstalledIn(folder);
+    bool installed = IsInstalled();
     DeleteStore();
 
     // The package owns an installed copy's folder: Windows Installer removes it, not the user.
@@ -130,4 +142,17 @@ void Uninstall()
     if (removal)
         PlatformReleaseProcess(removal);
     PostQuitMessage(0);
+}
+
+void Uninstall()
+{
+    // The question and the information box run message loops of their own, in which the tray
+    // menu and the overview keep working: a second uninstall started from there would run a
+    // second msiexec against the first.
+    static bool running = false;
+    if (running)
+        return;
+    running = true;
+    AskAndUninstall();
+    running = false;
 }
