@@ -14,7 +14,8 @@
 #   MORVANE_PROJECT_URL     the project's address, which the signature names beside "Morvane"
 #   MORVANE_TIMESTAMP_URL   an RFC 3161 time-stamp server (optional)
 # and the file's password is read from the environment variable MORVANE_SIGN_PASSWORD when the
-# build signs, so that it is written to no file of the build.
+# build signs, and handed to osslsigncode through a pipe (cmake/sign.cmake), so that it is written
+# to no file.
 # Included from the top-level CMakeLists.txt after the program, before cmake/package.cmake.
 
 set(MORVANE_TOOL_RELEASE ${CMAKE_SOURCE_DIR}/tools/release.py)
