@@ -81,12 +81,15 @@ if(MORVANE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   find_program(MORVANE_CXX64 x86_64-w64-mingw32-g++-posix REQUIRED)
   set(smoke_driver ${CMAKE_BINARY_DIR}/tests/smoke_driver.exe)
   set(smoke_sources ${CMAKE_SOURCE_DIR}/tests/package/smoke_driver.cpp
-                    ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cpp)
+                    ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cpp
+                    ${CMAKE_SOURCE_DIR}/tests/support/unmanaged.cpp)
   add_custom_command(
     OUTPUT ${smoke_driver}
     COMMAND ${MORVANE_CXX64} -std=c++17 -O2 ${MORVANE_WARNINGS} -static -o ${smoke_driver}
+            -I${CMAKE_SOURCE_DIR}/tests/support
             ${smoke_sources} -luser32 -ladvapi32 -lshlwapi -lshell32
-    DEPENDS ${smoke_sources} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.h ${CMAKE_SOURCE_DIR}/res/resource.h
+    DEPENDS ${smoke_sources} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.h
+            ${CMAKE_SOURCE_DIR}/tests/support/unmanaged.h ${CMAKE_SOURCE_DIR}/res/resource.h
     COMMENT "Building the 64-bit smoke driver"
     VERBATIM)
   add_custom_target(smoke_driver ALL DEPENDS ${smoke_driver})

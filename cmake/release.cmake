@@ -14,28 +14,48 @@
 #   MORVANE_PROJECT_URL     the project's address, which the signature names beside "Morvane"
 #   MORVANE_TIMESTAMP_URL   an RFC 3161 time-stamp server (optional)
 # and the file's password is read from the environment variable MORVANE_SIGN_PASSWORD when the
-# build signs, so that it is written to no file of the build.
+# build signs, and handed to osslsigncode through a pipe (cmake/sign.cmake), so that it is written
+# to no file.
 # Included from the top-level CMakeLists.txt after the program, before cmake/package.cmake.
 
 set(MORVANE_TOOL_RELEASE ${CMAKE_SOURCE_DIR}/tools/release.py)
 
 # Outside a git checkout (an unpacked source archive) the release carries this fixed date:
-# 2026-01-01 00:00 UTC.
+# 2026-01-01 00:00 UTC. In a checkout whose time cannot be read, it says why: that build gives
+# other bytes than every other build of its commit.
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(MORVANE_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
 else()
-  execute_process(COMMAND git -C ${CMAKE_SOURCE_DIR} log -1 --format=%ct
-                  OUTPUT_VARIABLE MORVANE_SOURCE_DATE_EPOCH RESULT_VARIABLE result
-                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  if(NOT result EQUAL 0 OR MORVANE_SOURCE_DATE_EPOCH STREQUAL "")
-    set(MORVANE_SOURCE_DATE_EPOCH 1767225600)
+  set(MORVANE_SOURCE_DATE_EPOCH)
+  set(why "git is not installed")
+  find_program(MORVANE_GIT git)
+  if(MORVANE_GIT)
+    # Git refuses a checkout another user owns ("dubious ownership"), as when root builds a
+    # user's checkout; these reads trust that one checkout, which the build runs anyway.
+    file(REAL_PATH ${CMAKE_SOURCE_DIR} checkout)
+    set(git ${MORVANE_GIT} -c safe.directory=${checkout} -C ${CMAKE_SOURCE_DIR})
+    execute_process(COMMAND ${git} log -1 --format=%ct
+                    OUTPUT_VARIABLE MORVANE_SOURCE_DATE_EPOCH RESULT_VARIABLE result
+                    ERROR_VARIABLE why OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT result EQUAL 0)
+      set(MORVANE_SOURCE_DATE_EPOCH)
+      string(REGEX REPLACE "\n.*" "" why "git log: ${why}")
+    endif()
+    # A new commit is a new date: git logs every move of HEAD there.
+    execute_process(COMMAND ${git} rev-parse --path-format=absolute --git-path logs/HEAD
+                    OUTPUT_VARIABLE head_log OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(head_log AND EXISTS ${head_log})
+      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${head_log})
+    endif()
   endif()
-  # A new commit is a new date: git logs every move of HEAD there.
-  execute_process(COMMAND git -C ${CMAKE_SOURCE_DIR} rev-parse --path-format=absolute
-                          --git-path logs/HEAD
-                  OUTPUT_VARIABLE head_log OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  if(head_log AND EXISTS ${head_log})
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${head_log})
+  if("${MORVANE_SOURCE_DATE_EPOCH}" STREQUAL "")
+    if(EXISTS ${CMAKE_SOURCE_DIR}/.git)
+      message(WARNING "The release cannot read its commit's time (${why}): it carries 1 January "
+                      "2026 instead, and other bytes than every other build of this commit. To "
+                      "match them, set SOURCE_DATE_EPOCH to the commit's time "
+                      "(git log -1 --format=%ct) when configuring.")
+    endif()
+    set(MORVANE_SOURCE_DATE_EPOCH 1767225600)
   endif()
 endif()
 # A zip entry's date runs from 1980 to 2107.

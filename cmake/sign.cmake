@@ -4,9 +4,10 @@
 #
 #   -DOSSLSIGNCODE=... -DPKCS12=... -DURL=... [-DTIMESTAMP_URL=...] -DINPUT=... -DOUTPUT=...
 #
-# The PKCS#12 file's password comes from the environment (MORVANE_SIGN_PASSWORD): osslsigncode
-# reads it from a file that only its owner may read, made for this run and removed after it,
-# rather than from its command line, which every user of the machine can see.
+# The PKCS#12 file's password comes from the environment (MORVANE_SIGN_PASSWORD) and reaches
+# osslsigncode through a pipe, which it reads as its password file: never a file, which an
+# interrupted signing would leave behind, nor its command line, which every user of the machine
+# can see.
 
 foreach(var OSSLSIGNCODE PKCS12 URL INPUT OUTPUT)
   if(NOT DEFINED ${var})
@@ -19,22 +20,16 @@ if(TIMESTAMP_URL)
   list(APPEND command -ts ${TIMESTAMP_URL})
 endif()
 
-set(private)
+# printenv takes the password from its environment too, not from its command line.
+set(password)
 if(DEFINED ENV{MORVANE_SIGN_PASSWORD})
-  string(RANDOM LENGTH 12 name)
-  set(private ${OUTPUT}.${name})
-  file(MAKE_DIRECTORY ${private})
-  file(CHMOD ${private} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-  file(WRITE ${private}/password "$ENV{MORVANE_SIGN_PASSWORD}")
-  list(APPEND command -readpass ${private}/password)
+  set(password COMMAND printenv MORVANE_SIGN_PASSWORD)
+  list(APPEND command -readpass /dev/stdin)
 endif()
 
 file(REMOVE ${OUTPUT})
-execute_process(COMMAND ${command} -in ${INPUT} -out ${OUTPUT}
+execute_process(${password} COMMAND ${command} -in ${INPUT} -out ${OUTPUT}
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-if(private)
-  file(REMOVE_RECURSE ${private})
-endif()
 if(NOT result EQUAL 0)
   file(REMOVE ${OUTPUT})
   message(FATAL_ERROR "osslsigncode could not sign ${INPUT} (exit ${result}):\n${output}")

@@ -5,8 +5,9 @@
 : "${MORVANE_WINEPREFIX:?MORVANE_WINEPREFIX is not set}"
 export WINEPREFIX="$MORVANE_WINEPREFIX"
 export WINEDEBUG="${WINEDEBUG:--all}"
-# Keep Wine from offering to download Mono and Gecko on the first boot.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# Keep Wine from offering to download Mono and Gecko on the first boot. The caller's overrides
+# come after: Wine takes the last entry for a DLL.
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 . "$(dirname "$0")/wine-loader.sh"
 wine_loader || exit $?
 exec "$WINE_LOADER" "$@"

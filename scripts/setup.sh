@@ -24,5 +24,34 @@ echo "Installing:$missing"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+
+# A mirror in the middle of a sync serves some indexes with the wrong size for a while. Such an
+# update is tried again a few times; after that, the install with the indexes apt has decides.
+tries=1
+until $sudo apt-get update -q; do
+  if [ "$tries" -ge 3 ]; then
+    echo "setup.sh: some package indexes still fail to download after $tries tries (a mirror" \
+         "in the middle of a sync?); installing with those apt has."
+    break
+  fi
+  tries=$((tries + 1))
+  sleep 10
+done
+
+# sudo hands the command a clean environment: the front end is set on its side of it.
+apt_install() {
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@" $missing
+}
+# With one index missing (the i386 half of the security suite, say), the two halves of a
+# Multi-Arch library get different candidates and wine32:i386 cannot be installed; the
+# release's own suite has both halves at one version.
+if ! apt_install; then
+  codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}") || codename=
+  if [ -n "$codename" ]; then
+    echo "setup.sh: the install failed; trying once more with the packages of $codename" \
+         "itself preferred (apt-get install -t $codename)."
+    apt_install -t "$codename" && exit
+  fi
+  echo "setup.sh: could not install:$missing" >&2
+  exit 1
+fi

@@ -13,6 +13,24 @@
 # MORVANE_TEST_JOBS sets how many tests of a tree may run at once (default 4).
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
+
+# tree TARGET NICENESS DISPLAY: configures, builds (at that niceness) and tests one tree, on an X
+# display of its own from DISPLAY up; its status is the run's.
+tree() {
+  build="$here/build/$1"
+  cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$1.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DMORVANE_WERROR=ON &&
+    nice -n "$2" cmake --build "$build" &&
+    cd "$build" &&
+    xvfb-run -n "$3" -a -s "-screen 0 1024x768x24" \
+      ctest --output-on-failure -j "${MORVANE_TEST_JOBS:-4}"
+}
+if [ "${1:-}" = --tree ]; then
+  shift
+  tree "$@"
+  exit
+fi
+
 sh "$here/scripts/setup.sh"
 
 # Some kernels are built without 32-bit support; Wine cannot run the 32-bit build there, except
@@ -26,30 +44,50 @@ if [ -n "$MORVANE_EMULATE_32BIT" ] ||
        "qemu-user-static (scripts/emulate-i386.sh); the 64-bit suite runs in full."
 fi
 
-# tree TARGET NICENESS: configures, builds (at that niceness) and tests one tree; its status is
-# the run's.
-tree() {
-  build="$here/build/$1"
-  cmake -G Ninja -S "$here" -B "$build" --toolchain "$here/cmake/$1.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DMORVANE_WERROR=ON &&
-    nice -n "$2" cmake --build "$build" &&
-    cd "$build" &&
-    xvfb-run -a -s "-screen 0 1024x768x24" \
-      ctest --output-on-failure -j "${MORVANE_TEST_JOBS:-4}"
+mkdir -p "$here/build"
+# Stopped (Ctrl+C, or a TERM or HUP from CI), the run ends both trees and everything under them.
+# Each tree runs in a session of its own, whose process group takes its ctest, Xvfb and programs
+# (started from this script, they ignore the Ctrl+C a terminal sends, as background commands
+# do); each Wine server has a session of its own too, so each prefix of the tree is ended by its
+# server.
+stop() {
+  trap '' INT HUP TERM
+  for pid in $pid32 $pid64; do kill -TERM "-$pid" 2>/dev/null || true; done
+  for pid in $pid32 $pid64; do
+    tries=0
+    while kill -0 "-$pid" 2>/dev/null && [ "$tries" -lt 20 ]; do
+      sleep 0.5
+      tries=$((tries + 1))
+    done
+    kill -KILL "-$pid" 2>/dev/null || true
+  done
+  find "$here/build/i686-w64-mingw32" "$here/build/x86_64-w64-mingw32" -maxdepth 4 \
+       \( -name drive_c -o -name CMakeFiles \) -prune -o -name dosdevices -print 2>/dev/null |
+    while read -r devices; do
+      WINEPREFIX="${devices%/dosdevices}" wineserver -k 2>/dev/null || true
+    done
+  echo "Stopped: both trees and everything they started have ended (build/<tree>.log has each" \
+       "tree's output so far)."
+  exit "$1"
 }
+pid32=
+pid64=
+trap 'stop 130' INT
+trap 'stop 129' HUP
+trap 'stop 143' TERM
 
 # The longest chain is the 32-bit tree's: its build, then the smoke's prefix boot and program
 # start, which need a processor each, then its wait on the clock. So the 64-bit build gives way.
-mkdir -p "$here/build"
-(tree i686-w64-mingw32 0) >"$here/build/i686-w64-mingw32.log" 2>&1 &
+# Each tree's display is looked for from a number of its own, so that the two never race for one;
+# xvfb-run takes the next free one if another run, of this user or another, holds it.
+setsid sh "$here/scripts/test.sh" --tree i686-w64-mingw32 0 232 \
+  >"$here/build/i686-w64-mingw32.log" 2>&1 &
 pid32=$!
-(tree x86_64-w64-mingw32 5) >"$here/build/x86_64-w64-mingw32.log" 2>&1 &
+setsid sh "$here/scripts/test.sh" --tree x86_64-w64-mingw32 5 264 \
+  >"$here/build/x86_64-w64-mingw32.log" 2>&1 &
 pid64=$!
 echo "Building and testing both trees side by side (build/i686-w64-mingw32.log," \
      "build/x86_64-w64-mingw32.log)."
-# Stopped, the run takes both trees with it.
-trap 'kill $pid32 $pid64 2>/dev/null; exit 130' INT
-trap 'kill $pid32 $pid64 2>/dev/null; exit 143' HUP TERM
 
 status=0
 report() {

@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include "unmanaged.h"
+
 namespace e2e {
 
 DWORD DeadlineMs = 30000;
@@ -44,14 +46,7 @@ Morvane::~Morvane()
 
 bool Morvane::Start(const std::string &folder)
 {
-    // Without a window manager, Wine waits two seconds for one each time a managed window is
-    // hidden; under Xvfb there is none, so the program's windows are left unmanaged.
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\morvane.exe\\X11 Driver", 0,
-                        NULL, 0, KEY_WRITE, NULL, &key, NULL) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "Managed", 0, REG_SZ, (const BYTE *)"N", 2);
-        RegCloseKey(key);
-    }
+    LeaveUnmanaged("morvane.exe");
     std::string exe = folder + "\\morvane.exe";
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};

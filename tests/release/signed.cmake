@@ -1,7 +1,10 @@
 # Makes a throwaway certificate authority and code-signing certificate with openssl, builds the
 # release signed with them, and checks with osslsigncode against that authority that the
 # morvane.exe in the archive, the one in the installer package (the same file) and the package
-# itself carry a valid SHA-256 signature that names Morvane and the project's address.
+# itself carry a valid SHA-256 signature that names Morvane and the project's address. The
+# build signs through a stand-in for osslsigncode that fails should the password be on its
+# command line or in a file of the build when it is called, and once built, no file of the build
+# may hold the password either.
 #
 #   cmake -DSOURCE_DIR=... -DBUILD_DIR=... -DGENERATOR=... -DTOOLCHAIN=... -DBUILD_TYPE=...
 #         -DEPOCH=... -DPACKAGE_NAME=... -P signed.cmake
@@ -24,9 +27,28 @@ foreach(step
   execute_process(COMMAND openssl ${arguments} WORKING_DIRECTORY ${keys} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
 
+find_program(osslsigncode osslsigncode REQUIRED)
+string(CONFIGURE [=[#!/bin/sh
+case " $* " in *"$MORVANE_SIGN_PASSWORD"*) echo "password on the command line" >&2; exit 1 ;; esac
+grep -rlF -e "$MORVANE_SIGN_PASSWORD" "@work@/build" >&2 && echo "password in a file" >&2 && exit 1
+echo "$*" >>"@keys@/signed.log"
+exec "@osslsigncode@" "$@"
+]=] stand_in @ONLY)
+file(WRITE ${keys}/osslsigncode "${stand_in}")
+file(CHMOD ${keys}/osslsigncode PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+
 set(ENV{MORVANE_SIGN_PASSWORD} not-in-the-tree)
 morvane_build_release(${work}/build -DMORVANE_SIGN_PKCS12=${keys}/signer.p12
-                      -DMORVANE_PROJECT_URL=${url} -DMORVANE_TIMESTAMP_URL=)
+                      -DMORVANE_PROJECT_URL=${url} -DMORVANE_TIMESTAMP_URL=
+                      -DMORVANE_OSSLSIGNCODE=${keys}/osslsigncode)
+file(STRINGS ${keys}/signed.log signings)
+list(LENGTH signings count)
+execute_process(COMMAND grep -rlF -e $ENV{MORVANE_SIGN_PASSWORD} ${work}/build
+                OUTPUT_VARIABLE holding)
+if(NOT count EQUAL 2 OR holding)
+  message(FATAL_ERROR "signed ${count} times (the program and the package: twice); files of the "
+                      "build holding the password:\n${holding}")
+endif()
 
 file(REMOVE_RECURSE ${work}/zip ${work}/msi)
 file(MAKE_DIRECTORY ${work}/zip ${work}/msi)

@@ -1,12 +1,22 @@
-// Linked as an object into every in-process test program, so that it is there whatever the
-// program references.
+// Linked as an object into every test program, so that it is there whatever the program
+// references: the program's own windows are left unmanaged before its first one is made.
+#include "unmanaged.h"
+
 #include <windows.h>
 
 #include <string>
 
-// Without a window manager, Wine waits two seconds for one each time a managed window is
-// hidden; under Xvfb there is none, so a test program's windows are left unmanaged. Set
-// before the first window, when the display driver reads its options.
+void LeaveUnmanaged(const char *program)
+{
+    std::string key = std::string("Software\\Wine\\AppDefaults\\") + program + "\\X11 Driver";
+    HKEY handle;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &handle,
+                        NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(handle, "Managed", 0, REG_SZ, (const BYTE *)"N", 2);
+    RegCloseKey(handle);
+}
+
 static struct Unmanaged {
     Unmanaged()
     {
@@ -18,12 +28,6 @@ static struct Unmanaged {
         for (const char *p = path; *p; p++)
             if (*p == '\\' || *p == '/')
                 name = p + 1;
-        std::string key = std::string("Software\\Wine\\AppDefaults\\") + name + "\\X11 Driver";
-        HKEY handle;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &handle,
-                            NULL) != ERROR_SUCCESS)
-            return;
-        RegSetValueExA(handle, "Managed", 0, REG_SZ, (const BYTE *)"N", 2);
-        RegCloseKey(handle);
+        LeaveUnmanaged(name);
     }
 } unmanaged;
