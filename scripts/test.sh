@@ -80,10 +80,12 @@ trap 'stop 143' TERM
 # start, which need a processor each, then its wait on the clock. So the 64-bit build gives way.
 # Each tree's display is looked for from a number of its own, so that the two never race for one;
 # xvfb-run takes the next free one if another run, of this user or another, holds it.
-setsid sh "$here/scripts/test.sh" --tree i686-w64-mingw32 0 232 \
+# setsid -w: where it must fork to make a session (the script run with job control on), the
+# status waited for is still the tree's, not that of a parent that left at once.
+setsid -w sh "$here/scripts/test.sh" --tree i686-w64-mingw32 0 232 \
   >"$here/build/i686-w64-mingw32.log" 2>&1 &
 pid32=$!
-setsid sh "$here/scripts/test.sh" --tree x86_64-w64-mingw32 5 264 \
+setsid -w sh "$here/scripts/test.sh" --tree x86_64-w64-mingw32 5 264 \
   >"$here/build/x86_64-w64-mingw32.log" 2>&1 &
 pid64=$!
 echo "Building and testing both trees side by side (build/i686-w64-mingw32.log," \
