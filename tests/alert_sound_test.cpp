@@ -20,13 +20,17 @@ int CheckedRadio(HWND dialog)
     return checked;
 }
 
-// Sounds as a readable list: "warning.wav", "drums.wav" or "stop", each with the loop flags.
+// Sounds as a readable list: "warning.wav", "drums.wav" or "stop", each with the loop flags and
+// each file from the program's folder.
 std::vector<std::string> Sounds()
 {
+    const std::string folder = fake::ProgramFolder() + "\\";
     std::vector<std::string> sounds;
     for (const FakeSound &sound : fake::sounds) {
         EXPECT_EQ(kLoop, sound.flags);
-        sounds.push_back(sound.isStop ? "stop" : sound.file);
+        EXPECT_TRUE(sound.isStop || sound.file.compare(0, folder.size(), folder) == 0)
+            << sound.file;
+        sounds.push_back(sound.isStop ? "stop" : sound.file.substr(folder.size()));
     }
     return sounds;
 }

@@ -63,7 +63,9 @@ Expected Oracle(const SYSTEMTIME &now)
     for (const RawValue &value : values)
         if (value.name == "alertmode" && value.type == REG_SZ && Fits(value, 260))
             mode = value.bytes.substr(0, 1);
-    expected.sound = mode == "1" ? "warning.wav" : mode == "2" ? "drums.wav" : "";
+    expected.sound = mode == "1"   ? fake::ProgramPath("warning.wav")
+                     : mode == "2" ? fake::ProgramPath("drums.wav")
+                                   : "";
     if (now.wSecond >= 2)
         return expected;
     for (const RawValue &value : values) {

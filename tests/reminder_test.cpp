@@ -262,7 +262,7 @@ TEST_F(TickTest, TheAlertModeChoosesTheLoopingSound)
         ASSERT_EQ(2u, fake::sounds.size());
         EXPECT_EQ(1u, soundsWhileOpen) << "the sound plays while the box is open";
         EXPECT_FALSE(fake::sounds[0].isStop);
-        EXPECT_EQ(c.file, fake::sounds[0].file);
+        EXPECT_EQ(fake::ProgramPath(c.file), fake::sounds[0].file);
         EXPECT_EQ(kLoop, fake::sounds[0].flags);
         EXPECT_TRUE(fake::sounds[1].isStop) << "dismissing the box stops the sound";
         EXPECT_EQ(kLoop, fake::sounds[1].flags);
@@ -280,8 +280,8 @@ TEST_F(TickTest, TheAlertModeAsStoredAtAlertTimeCounts)
     fake::SetClock(3, 7, 1, 0);
     RunReminderTick(window);
     ASSERT_EQ(4u, fake::sounds.size());
-    EXPECT_EQ("drums.wav", fake::sounds[0].file);
-    EXPECT_EQ("warning.wav", fake::sounds[2].file);
+    EXPECT_EQ(fake::ProgramPath("drums.wav"), fake::sounds[0].file);
+    EXPECT_EQ(fake::ProgramPath("warning.wav"), fake::sounds[2].file);
 }
 
 TEST_F(TickTest, ProgrammeNamesAreShownLiterallyAndWhole)

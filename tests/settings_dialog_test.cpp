@@ -292,7 +292,7 @@ void ExpectHelpFileAtItsContents(HWND overview)
 {
     ASSERT_EQ(1u, fake::helps.size());
     EXPECT_EQ(overview, fake::helps[0].owner);
-    EXPECT_EQ("help.hlp", fake::helps[0].file);
+    EXPECT_EQ(fake::ProgramPath("help.hlp"), fake::helps[0].file);
     EXPECT_EQ((UINT)HELP_CONTENTS, fake::helps[0].command);
 }
 
@@ -316,7 +316,6 @@ TEST_F(SettingsTest, HelpOpensTheWebPageFromWindows10OnAndTheHelpFileBefore)
         {"8.1", 6, 3, 9600, false},  {"10", 10, 0, 19045, true},
         {"11", 10, 0, 22631, true},  {"one after 11", 11, 0, 1, true},
     };
-    fake::currentDirectory = "C:\\Program Files\\Morvane";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.windows);
         fake::SetVersion(c.major, c.minor, c.build);
@@ -329,7 +328,7 @@ TEST_F(SettingsTest, HelpOpensTheWebPageFromWindows10OnAndTheHelpFileBefore)
             ASSERT_EQ(1u, fake::shellOpens.size());
             EXPECT_EQ(overview, fake::shellOpens[0].owner);
             EXPECT_EQ("open", fake::shellOpens[0].verb);
-            EXPECT_EQ("C:\\Program Files\\Morvane\\help.html", fake::shellOpens[0].file);
+            EXPECT_EQ(fake::ProgramPath("help.html"), fake::shellOpens[0].file);
             EXPECT_EQ(SW_SHOWNORMAL, fake::shellOpens[0].show);
         } else {
             EXPECT_EQ(0u, fake::shellOpens.size());
@@ -339,37 +338,24 @@ TEST_F(SettingsTest, HelpOpensTheWebPageFromWindows10OnAndTheHelpFileBefore)
     }
 }
 
-// The page is named by its full path in whatever folder the program counts as its own, never
-// cut short; and when the shell cannot open it, the program says nothing and goes on.
-TEST_F(SettingsTest, TheHelpPageIsNamedByItsWholePathInTheProgramsFolder)
+// The page is the one in the program's own folder, whatever folder it was started in; and when
+// the shell cannot open it, the program says nothing and goes on.
+TEST_F(SettingsTest, TheHelpPageIsTheOneInTheProgramsFolderWhereverItWasStarted)
 {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(NULL, exe, sizeof exe);
-    *strrchr(exe, '\\') = '\0';
-    const std::string longest = "C:\\" + std::string(MAX_PATH - 4, 'd');  // as long as it gets
-    struct Case {
-        const char *where;
-        std::string folder;  // the working directory; empty: it cannot be read
-        std::string page;
-    } cases[] = {
-        {"a folder", "D:\\Morvane", "D:\\Morvane\\help.html"},
-        {"a drive's root", "E:\\", "E:\\help.html"},
-        {"a share", "\\\\server\\tv\\Morvane", "\\\\server\\tv\\Morvane\\help.html"},
-        {"the longest folder", longest, longest + "\\help.html"},
-        {"no working directory", "", std::string(exe) + "\\help.html"},
-    };
+    char started[MAX_PATH];
+    GetCurrentDirectoryA(sizeof started, started);
     fake::SetVersion(10, 0, 19045);
     fake::shellResult = SE_ERR_FNF;
     HWND overview = Open(IDD_SETTINGS, SettingsDialogProc);
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.where);
-        fake::currentDirectory = c.folder;
-        fake::currentDirectoryFails = c.folder.empty();
+    for (const char *working : {"C:\\windows\\system32", "C:\\"}) {
+        SCOPED_TRACE(working);
+        ASSERT_TRUE(SetCurrentDirectoryA(working));
         fake::shellOpens.clear();
         SendMessageA(overview, WM_COMMAND, IDC_HELPFILE, 0);
         ASSERT_EQ(1u, fake::shellOpens.size());
-        EXPECT_EQ(c.page, fake::shellOpens[0].file);
+        EXPECT_EQ(fake::ProgramPath("help.html"), fake::shellOpens[0].file);
     }
+    SetCurrentDirectoryA(started);
     EXPECT_EQ(0u, fake::boxes.size());
     EXPECT_EQ(0u, fake::helps.size());
     EXPECT_TRUE(IsWindow(overview));

@@ -285,7 +285,6 @@ TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
     reg::PutString("21045PMFilm", "Film");
     reg::PutString("alertmode", "1");
     fake::answers = {IDYES};
-    fake::currentDirectory = "C:\\Program Files\\Morvane";
     bool flagSetBeforeDelete = false;
     fake::whileBoxOpen = [&](const FakeBox &box) {
         if (box.caption == "Morvane Uninstall" && box.style & MB_ICONINFORMATION)
@@ -293,8 +292,8 @@ TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
     };
     Uninstall();
     ASSERT_EQ(2u, fake::boxes.size());
-    EXPECT_EQ("Removed Morvane registry key.\nTo complete uninstall please remove the directory "
-              "C:\\Program Files\\Morvane",
+    EXPECT_EQ("Removed Morvane registry key.\nTo complete uninstall please remove the directory " +
+                  fake::ProgramFolder(),
               fake::boxes[1].text);
     EXPECT_EQ("Morvane Uninstall", fake::boxes[1].caption);
     EXPECT_EQ((UINT)(MB_SYSTEMMODAL | MB_ICONINFORMATION), fake::boxes[1].style);
@@ -306,19 +305,40 @@ TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
     EXPECT_TRUE(IsWindow(MainWindow)) << "the main window is left to the end of the process";
 }
 
-TEST_F(MainWindowTest, WithoutAWorkingDirectoryTheProgramsFolderIsNamed)
+// A window about to be made, counted and refused: what the tray would open after Yes.
+int windowsMade;
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code != HCBT_CREATEWND)
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    windowsMade++;
+    return 1;
+}
+
+// Once the schedule is gone nothing may write it again: the tray opens nothing while the last
+// box is up, and a dialog left open is closed.
+TEST_F(MainWindowTest, AfterYesTheTrayOpensNothingAndOpenDialogsGo)
 {
     fake::answers = {IDYES};
-    fake::currentDirectoryFails = true;
     OverviewHandle = NULL;  // uninstall from the tray, no overview ever opened
+    HWND about = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL,
+                                    AboutDialogProc, 0);
+    ShowWindow(about, SW_SHOW);
+    windowsMade = -1;
+    fake::whileBoxOpen = [&](const FakeBox &box) {
+        if (fake::boxes.size() != 2)
+            return;
+        EXPECT_FALSE(IsWindowVisible(about)) << box.text;
+        HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseWindows, NULL, GetCurrentThreadId());
+        windowsMade = 0;
+        SendMessageA(MainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+        SendMessageA(MainWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+        UnhookWindowsHookEx(hook);
+    };
     Uninstall();
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, sizeof path);
-    *strrchr(path, '\\') = '\0';
     ASSERT_EQ(2u, fake::boxes.size());
-    EXPECT_EQ(std::string("Removed Morvane registry key.\nTo complete uninstall please remove the "
-                          "directory ") + path,
-              fake::boxes[1].text);
+    EXPECT_EQ(0, windowsMade) << "no overview and no menu";
+    DestroyWindow(about);
 }
 
 // A copy the package installed: its record names the install folder and the product code.
@@ -339,16 +359,19 @@ TEST_F(InstalledCopyTest, OnlyYesOnTheRecordedFolderHandsTheRemovalToWindowsInst
     const std::string code = "{0F3A6C2E-81B4-4D57-9E0A-B2C4D6E8F013}";
     const char *removing = "Windows now removes Morvane.";
     const char *appsAndFeatures = "To complete uninstall please remove Morvane in Apps & features.";
-    const char *portable = "To complete uninstall please remove the directory C:\\Morvane";
-    // The executable that runs is this test's: its folder is the installed one, wherever the
-    // working folder (C:\Morvane, from the fake) lies.
-    char program[MAX_PATH], upper[MAX_PATH], shortForm[MAX_PATH];
+    // The executable that runs is this test's: its folder is the program's, and the installed
+    // one where the record says so, whatever the working folder.
+    char program[MAX_PATH], upper[MAX_PATH], shortForm[MAX_PATH], started[MAX_PATH];
+    GetCurrentDirectoryA(sizeof started, started);
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\windows"));
     GetModuleFileNameA(NULL, program, sizeof program);
     *strrchr(program, '\\') = '\0';
     lstrcpynA(upper, program, sizeof upper);
     CharUpperA(upper);
     ASSERT_NE(0u, GetShortPathNameA(program, shortForm, sizeof shortForm));
     ASSERT_STRNE(program, shortForm) << "Wine hands out no short name for the test's folder";
+    const std::string portable = "To complete uninstall please remove the directory " +
+                                 std::string(program);
     // What the box tells after the schedule has gone; NULL: the answer is No.
     const struct {
         const char *what;
@@ -366,11 +389,12 @@ TEST_F(InstalledCopyTest, OnlyYesOnTheRecordedFolderHandsTheRemovalToWindowsInst
         {"msiexec cannot start", program, REG_SZ, code, true, appsAndFeatures},
         {"arguments for a product code", program, REG_SZ, "/i C:\\evil.msi", false,
          appsAndFeatures},
-        {"the working folder recorded", "C:\\Morvane", REG_SZ, code, false, portable},
-        {"another folder's record", program + std::string("\\Old"), REG_SZ, code, false, portable},
-        {"a folder that is no string", program, REG_BINARY, code, false, portable},
+        {"the working folder recorded", "C:\\windows", REG_SZ, code, false, portable.c_str()},
+        {"another folder's record", program + std::string("\\Old"), REG_SZ, code, false,
+         portable.c_str()},
+        {"a folder that is no string", program, REG_BINARY, code, false, portable.c_str()},
         {"a folder longer than a path", program + std::string(300, '\\'), REG_SZ, code, false,
-         portable},
+         portable.c_str()},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -408,6 +432,7 @@ TEST_F(InstalledCopyTest, OnlyYesOnTheRecordedFolderHandsTheRemovalToWindowsInst
         EXPECT_EQ(system, fake::starts[0].directory) << "the install folder is not held";
         EXPECT_EQ(!c.startFails, held && fake::starts[0].released);
     }
+    SetCurrentDirectoryA(started);
 }
 
 }  // namespace

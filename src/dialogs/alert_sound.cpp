@@ -6,6 +6,7 @@
 
 #include "../../res/resource.h"
 #include "../platform/platform.h"
+#include "../shell/shell.h"
 #include "../store/store.h"
 
 // The same looping, asynchronous calls the alert makes, so a preview sounds like an alert.
@@ -38,6 +39,15 @@ static void StoreCheckedMode(HWND dialog)
             WriteStoreValue(ALERTMODE_VALUE, choices[i].mode);
 }
 
+// From Morvane's folder; a name that does not fit plays the system's default sound, as a missing
+// file does.
+static void PlaySoundFile(const char *name)
+{
+    char file[MAX_PATH + 16];
+    ProgramFile(name, file, sizeof file);
+    PlatformPlaySound(file, LoopFlags);
+}
+
 // The Play and Stop buttons also report gaining and losing the focus, and each report counts
 // as a press: only the identifier is looked at.
 INT_PTR CALLBACK AlertSoundDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -56,10 +66,8 @@ INT_PTR CALLBACK AlertSoundDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         case IDC_PLAYWARNING:
-            PlatformPlaySound("warning.wav", LoopFlags);
-            return TRUE;
         case IDC_PLAYDRUMS:
-            PlatformPlaySound("drums.wav", LoopFlags);
+            PlaySoundFile(LOWORD(wParam) == IDC_PLAYWARNING ? "warning.wav" : "drums.wav");
             return TRUE;
         case IDC_STOPWARNING:
         case IDC_STOPDRUMS:

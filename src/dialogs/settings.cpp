@@ -97,28 +97,18 @@ static bool HasNoHelpViewer()
     return PlatformGetVersion(&version) && version.dwMajorVersion >= 10;
 }
 
-// The same help as a web page, by its full path: the browser it is handed to does not share
-// our working directory. The room holds the longest folder and the name; none is cut short.
-static void OpenHelpPage(HWND dialog)
-{
-    char page[MAX_PATH + sizeof "\\help.html"];
-    InstallationFolder(page, MAX_PATH);
-    int length = lstrlenA(page);
-    if (length == 0)
-        return;
-    // A drive's root, "E:\", ends in its separator already.
-    bool endsInSeparator = page[length - 1] == '\\' || page[length - 1] == '/';
-    lstrcpynA(page + length, endsInSeparator ? "help.html" : "\\help.html",
-              (int)sizeof page - length);
-    PlatformShellExecute(dialog, "open", page, SW_SHOWNORMAL);
-}
-
+// Help from Morvane's own folder, by its full path: the browser the page is handed to does not
+// share our working folder, and the viewer would look for the file in its own.
 static void OpenHelp(HWND dialog)
 {
-    if (HasNoHelpViewer())
-        OpenHelpPage(dialog);
+    char file[MAX_PATH + 16];
+    bool page = HasNoHelpViewer();
+    if (!ProgramFile(page ? "help.html" : "help.hlp", file, sizeof file))
+        return;
+    if (page)
+        PlatformShellExecute(dialog, "open", file, SW_SHOWNORMAL);
     else
-        PlatformWinHelp(dialog, "help.hlp", HELP_CONTENTS, 0);
+        PlatformWinHelp(dialog, file, HELP_CONTENTS, 0);
 }
 
 static INT_PTR OnSettingsCommand(HWND dialog, WORD id)

@@ -1,6 +1,5 @@
 #include "platform.h"
 
-#include <direct.h>
 #include <mmsystem.h>
 #include <shellapi.h>
 
@@ -52,11 +51,6 @@ BOOL PlatformGetVersion(OSVERSIONINFOA *version)
 HINSTANCE PlatformShellExecute(HWND owner, LPCSTR verb, LPCSTR file, int show)
 {
     return ShellExecuteA(owner, verb, file, NULL, NULL, show);
-}
-
-bool PlatformCurrentDirectory(char *dir, int room)
-{
-    return _getcwd(dir, room) != NULL;
 }
 
 HANDLE PlatformStartHeld(LPCSTR application, LPSTR commandLine, LPCSTR directory)

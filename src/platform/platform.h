@@ -14,8 +14,6 @@ BOOL PlatformWinHelp(HWND owner, LPCSTR file, UINT command, ULONG_PTR data);
 BOOL PlatformGetVersion(OSVERSIONINFOA *version);
 // ShellExecuteA with no parameters and no directory of its own.
 HINSTANCE PlatformShellExecute(HWND owner, LPCSTR verb, LPCSTR file, int show);
-// Fills dir (room characters) with the current directory; false when it cannot be read.
-bool PlatformCurrentDirectory(char *dir, int room);
 // CreateProcessA of application with commandLine, in directory, held before it runs its first
 // instruction: it runs once PlatformReleaseProcess is given the handle returned, which is NULL
 // when the process could not be made.

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "../platform/platform.h"
+#include "../shell/shell.h"
 #include "../store/store.h"
 
 int UninstallingFlag = 0;
@@ -29,8 +30,13 @@ void RaiseAlert(int hour12, int minute, char half, const char *programme, char m
 
     const DWORD flags = SND_FILENAME | SND_LOOP | SND_ASYNC;
     bool playing = mode == '1' || mode == '2';
-    if (playing)
-        PlatformPlaySound(mode == '1' ? "warning.wav" : "drums.wav", flags);
+    if (playing) {
+        // From Morvane's folder; a name that does not fit plays the system's default sound, as
+        // a missing file does.
+        char file[MAX_PATH + 16];
+        ProgramFile(mode == '1' ? "warning.wav" : "drums.wav", file, sizeof file);
+        PlatformPlaySound(file, flags);
+    }
     PlatformMessageBox(NULL, text, "Morvane alert", MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
     if (playing)
         PlatformPlaySound(NULL, flags);

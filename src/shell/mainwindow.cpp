@@ -24,6 +24,9 @@ static void ShowTrayMenu(HWND window)
 
 static void OnTrayNotify(HWND window, LPARAM mouseMessage)
 {
+    // Once uninstall has deleted the schedule, nothing opened from here may write it again.
+    if (UninstallingFlag)
+        return;
     switch ((UINT)mouseMessage) {
     case WM_RBUTTONUP:
         ShowTrayMenu(window);

@@ -19,10 +19,9 @@ extern UINT TaskbarCreatedMessage;
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void Uninstall();
-// The folder the program was installed in: the working directory, which it takes as its
-// installation folder, or, when that cannot be read, the folder of the executable; empty when
-// neither can be. The help page lies there, and the uninstall of a copy that was not installed by
-// the package tells the user to delete it.
-void InstallationFolder(char *folder, int room);
+// The folder of morvane.exe, where its sounds and help lie; empty when its name does not fit.
+void ProgramFolder(char *folder, int room);
+// The full path of one of Morvane's own files; false, with the path empty, when it does not fit.
+bool ProgramFile(const char *name, char *path, int room);
 
 #endif

@@ -11,28 +11,6 @@
 // code; its uninstall takes both values away with the rest.
 static const char InstallerKey[] = "Software\\Morvane\\Installer";
 
-// Fills folder (room characters) with the folder of the running executable; empty when its name
-// cannot be read whole.
-static void ExecutableFolder(char *folder, int room)
-{
-    DWORD length = GetModuleFileNameA(NULL, folder, (DWORD)room);
-    if (length == 0 || length >= (DWORD)room) {
-        folder[0] = '\0';
-        return;
-    }
-    char *slash = folder;
-    for (char *p = folder; *p; p++)
-        if (*p == '\\' || *p == '/')
-            slash = p;
-    *slash = '\0';
-}
-
-void InstallationFolder(char *folder, int room)
-{
-    if (!PlatformCurrentDirectory(folder, room))
-        ExecutableFolder(folder, room);
-}
-
 // Reads one string value of the package's record into text (room characters); false when it is
 // missing, not a string or too long. Whoever wrote it need not have ended it with a zero.
 static bool ReadRecord(LPCSTR name, char *text, DWORD room)
@@ -70,7 +48,7 @@ static bool IsInstalled()
     char recorded[MAX_PATH], running[MAX_PATH], a[MAX_PATH], b[MAX_PATH];
     if (!ReadRecord("InstallFolder", recorded, sizeof recorded))
         return false;
-    ExecutableFolder(running, sizeof running);
+    ProgramFolder(running, sizeof running);
     FolderKey(recorded, a, sizeof a);
     FolderKey(running, b, sizeof b);
     return a[0] != '\0' && strcmp(a, b) == 0;
@@ -106,6 +84,14 @@ static HANDLE StartRemoval()
     return PlatformStartHeld(msiexec, commandLine, system);
 }
 
+static BOOL CALLBACK EndDialogWindow(HWND window, LPARAM)
+{
+    char name[8];
+    if (GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0)
+        EndDialog(window, IDCANCEL);
+    return TRUE;
+}
+
 static void AskAndUninstall()
 {
     // The overview handle follows whichever overview last had a message, and closing the
@@ -120,9 +106,14 @@ static void AskAndUninstall()
     }
     KillTimer(MainWindow, REMINDER_TIMER_ID);
     UninstallingFlag = 1;
+    // Nothing may make the schedule again once it is gone: the tray now does nothing, and every
+    // dialog still open goes (an Add pressed in an overview left open would write the key anew).
+    EnumThreadWindows(GetCurrentThreadId(), EndDialogWindow, 0);
 
     char folder[MAX_PATH];
-    InstallationFolder(folder, sizeof folder);
+    ProgramFolder(folder, sizeof folder);
+    if (folder[0] == '\0')
+        lstrcpyA(folder, "that holds morvane.exe");
     bool installed = IsInstalled();
     DeleteStore();
 

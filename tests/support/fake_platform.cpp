@@ -12,8 +12,6 @@ std::vector<FakeHelp> helps;
 OSVERSIONINFOA version;
 std::vector<FakeShellOpen> shellOpens;
 INT_PTR shellResult;
-std::string currentDirectory;
-bool currentDirectoryFails;
 std::vector<FakeStart> starts;
 bool startFails;
 
@@ -28,8 +26,6 @@ void Reset()
     SetVersion(6, 1, 7601);
     shellOpens.clear();
     shellResult = 42;
-    currentDirectory = "C:\\Morvane";
-    currentDirectoryFails = false;
     starts.clear();
     startFails = false;
 }
@@ -54,6 +50,18 @@ void SetVersion(DWORD major, DWORD minor, DWORD build)
     version.dwMinorVersion = minor;
     version.dwBuildNumber = build;
     version.dwPlatformId = VER_PLATFORM_WIN32_NT;
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH];
+    std::string exe(path, GetModuleFileNameA(NULL, path, sizeof path));
+    return exe.substr(0, exe.rfind('\\'));
+}
+
+std::string ProgramPath(const std::string &name)
+{
+    return ProgramFolder() + "\\" + name;
 }
 }  // namespace fake
 
@@ -104,14 +112,6 @@ HINSTANCE PlatformShellExecute(HWND owner, LPCSTR verb, LPCSTR file, int show)
 {
     fake::shellOpens.push_back(FakeShellOpen{owner, verb ? verb : "(none)", file ? file : "", show});
     return (HINSTANCE)fake::shellResult;
-}
-
-bool PlatformCurrentDirectory(char *dir, int room)
-{
-    if (fake::currentDirectoryFails || (int)fake::currentDirectory.size() >= room)
-        return false;
-    lstrcpynA(dir, fake::currentDirectory.c_str(), room);
-    return true;
 }
 
 // The handle is the start's number, counted from 1.

@@ -55,8 +55,6 @@ extern OSVERSIONINFOA version;
 extern std::vector<FakeShellOpen> shellOpens;
 // What ShellExecuteA returns: above 32 it succeeded.
 extern INT_PTR shellResult;
-extern std::string currentDirectory;
-extern bool currentDirectoryFails;
 extern std::vector<FakeStart> starts;  // every process asked for, made or not
 extern bool startFails;
 
@@ -64,6 +62,10 @@ void Reset();
 // dayOfWeek as the platform counts it: 0 is Sunday.
 void SetClock(int dayOfWeek, int hour, int minute, int second);
 void SetVersion(DWORD major, DWORD minor, DWORD build);
+// Where the program takes its own files from under test: the folder of the test's executable,
+// and a file in it.
+std::string ProgramFolder();
+std::string ProgramPath(const std::string &name);
 }  // namespace fake
 
 #endif
