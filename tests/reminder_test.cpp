@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ protected:
     bool TimerRunning() { return KillTimer(window, REMINDER_TIMER_ID) != FALSE; }
 
     // As after start-up: no tick has run yet.
-    static void Restart() { PreviousTickTime = 0; }
+    static void Restart() { NewestTickTime = 0; }
 
     bool QuitPosted(int *code)
     {
@@ -176,38 +177,55 @@ SYSTEMTIME December(int day, int hour, int minute, int second)
 }
 
 // Every entry of a minute alerts, and so does every entry whose minute a gap between two ticks
-// swallowed, up to an hour back: in time order, in the store's order within a minute, once.
-TEST_F(TickTest, EachEntryOfTheMinutesSinceThePreviousTickAlertsOnceInTimeOrder)
+// swallowed, up to an hour back: in time order, in the store's order within a minute, once, also
+// when the clock is corrected backwards.
+TEST_F(TickTest, EachEntryOfTheMinutesSinceTheNewestTickAlertsOnceInTimeOrder)
 {
-    std::vector<std::string> crowd, firstOfCrowd;
-    for (int i = 100; i < 100 + ALERTS_PER_TICK + 4; i++) {
-        crowd.push_back("61000AMShow" + std::to_string(i));
-        if (i < 100 + ALERTS_PER_TICK)
-            firstOfCrowd.push_back("Show" + std::to_string(i) + " @ 10.00 AM");
+    // One a minute from 9.41 to 10.00: more than can wait, so the oldest give way.
+    std::vector<std::string> crowd, newestOfCrowd;
+    for (int i = 0; i < ALERTS_WAITING + 4; i++) {
+        char name[32], alert[32];
+        int hour = 9 + (41 + i) / 60, minute = (41 + i) % 60;
+        wsprintfA(name, "6%.2d%.2dAMShow%d", hour, minute, i);
+        wsprintfA(alert, "Show%d @ %d.%.2d AM", i, hour, minute);
+        crowd.push_back(name);
+        if (i >= 4)
+            newestOfCrowd.push_back(alert);
     }
     const struct {
         const char *what;
-        SYSTEMTIME previous, now;  // no previous: this is the first tick since start
+        std::vector<SYSTEMTIME> ticks;  // from start; one more runs 2 s after the last
         std::vector<std::string> store;
         // "programme @ time", in the order shown; within a minute, Wine's order: by name.
         std::vector<std::string> alerts;
     } cases[] = {
-        {"a gap over two minutes, then two in this one, late", December(8, 12, 58, 58),
-         December(8, 13, 1, 5),
+        {"a gap over two minutes, then two in this one, late",
+         {December(8, 12, 58, 58), December(8, 13, 1, 5)},
          {"20101PMThird", "20100PMSecond", "21259PMFirst", "21258PMHad", "20101PMFourth"},
          {"First @ 12.59 PM", "Second @ 1.00 PM", "Fourth @ 1.01 PM", "Third @ 1.01 PM"}},
-        {"the week's wrap", December(13, 23, 58, 30), December(14, 0, 3, 1),
+        {"the week's wrap", {December(13, 23, 58, 30), December(14, 0, 3, 1)},
          {"11200AMMonday", "71159PMSunday", "11204AMLater"},
          {"Sunday @ 11.59 PM", "Monday @ 12.00 AM"}},
-        {"an hour back and no more", December(9, 18, 0, 30), December(9, 20, 0, 0),
+        {"an hour back and no more", {December(9, 18, 0, 30), December(9, 20, 0, 0)},
          {"30659PMOld", "30700PMHour", "30701PMEarly", "30800PMNow"},
          {"Hour @ 7.00 PM", "Early @ 7.01 PM", "Now @ 8.00 PM"}},
-        {"the first tick since start", {}, December(10, 21, 0, 1),
+        {"the first tick since start", {December(10, 21, 0, 1)},
          {"40859PMMissed", "40900PMNow"}, {"Now @ 9.00 PM"}},
-        {"a clock put back", December(11, 19, 10, 0), December(11, 19, 4, 50),
-         {"50704PMAgain", "50705PMBetween", "50703PMBefore"}, {"Again @ 7.04 PM"}},
-        {"more than the bound", December(12, 9, 59, 59), December(12, 10, 0, 1), crowd,
-         firstOfCrowd},
+        {"a clock put back 4 s across a minute",
+         {December(11, 20, 59, 59), December(11, 21, 0, 1), December(11, 20, 59, 57),
+          December(11, 21, 0, 1)},
+         {"50900PMNine", "50859PMBefore"}, {"Nine @ 9.00 PM"}},
+        {"the hour daylight saving repeats",
+         {December(11, 1, 59, 59), December(11, 2, 0, 1), December(11, 2, 30, 1),
+          December(11, 2, 59, 59), December(11, 2, 0, 1), December(11, 2, 30, 1),
+          December(11, 3, 0, 1)},
+         {"50200AMTwo", "50230AMHalf", "50300AMThree"},
+         {"Two @ 2.00 AM", "Half @ 2.30 AM", "Three @ 3.00 AM"}},
+        {"a clock put back three hours starts afresh",
+         {December(11, 21, 0, 1), December(11, 18, 0, 5), December(11, 18, 1, 1)},
+         {"50900PMNine", "50600PMSix", "50601PMLater"}, {"Nine @ 9.00 PM", "Later @ 6.01 PM"}},
+        {"more than can wait", {December(12, 9, 40, 59), December(12, 10, 0, 1)}, crowd,
+         newestOfCrowd},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -216,13 +234,10 @@ TEST_F(TickTest, EachEntryOfTheMinutesSinceThePreviousTickAlertsOnceInTimeOrder)
             reg::PutString(name, name.substr(7));
         Restart();
         fake::boxes.clear();
-        if (c.previous.wYear != 0) {
-            fake::clock = c.previous;
+        for (const SYSTEMTIME &tick : c.ticks) {
+            fake::clock = tick;
             RunReminderTick(window);
-            ASSERT_TRUE(fake::boxes.empty());
         }
-        fake::clock = c.now;
-        RunReminderTick(window);
         fake::clock.wSecond += 2;
         RunReminderTick(window);
         std::vector<std::string> alerts;
@@ -230,6 +245,51 @@ TEST_F(TickTest, EachEntryOfTheMinutesSinceThePreviousTickAlertsOnceInTimeOrder)
             alerts.push_back(box.text.substr(sizeof "Switch on the Telly   " - 1));
         EXPECT_EQ(c.alerts, alerts);
     }
+}
+
+// Nobody answers for hours: the ticks that run inside the box find a programme a minute, and
+// each waits instead of opening a box inside the last; on OK the newest come, one at a time, at
+// the same depth of the stack, the sound going on until the last is dismissed.
+TEST_F(TickTest, UnansweredTheBoxStaysAloneAndTheNewestWaitBehindIt)
+{
+    // The store holds the programme of minute i (after 9.00 AM) alone, which keeps each scan
+    // short; what waits is the program's copy.
+    auto schedule = [](int i) {
+        char name[32];
+        int hour = 9 + i / 60;
+        wsprintfA(name, "1%.2d%.2d%cMShow%d", hour > 12 ? hour - 12 : hour, i % 60,
+                  hour < 12 ? 'A' : 'P', i);
+        reg::ClearStore();
+        reg::PutString(ALERTMODE_VALUE, "1");
+        reg::PutString(name, name + 7);
+        fake::SetClock(1, hour, i % 60, 1);
+    };
+    std::vector<void *> depths;
+    size_t mostBoxes = 0;
+    fake::whileBoxOpen = [&](const FakeBox &) {
+        depths.push_back(__builtin_frame_address(0));
+        for (int i = 1; depths.size() == 1 && i < 500; i++) {
+            schedule(i);
+            RunReminderTick(window);
+            mostBoxes = std::max(mostBoxes, fake::boxes.size());
+        }
+    };
+    schedule(0);
+    fake::SetClock(1, 8, 59, 59);
+    RunReminderTick(window);
+    fake::SetClock(1, 9, 0, 1);
+    RunReminderTick(window);
+    EXPECT_EQ(1u, mostBoxes) << "no box opens over the one that is up";
+    ASSERT_EQ(1u + ALERTS_WAITING, fake::boxes.size());
+    EXPECT_EQ("Switch on the Telly   Show0 @ 9.00 AM", fake::boxes[0].text);
+    EXPECT_EQ("Switch on the Telly   Show484 @ 5.04 PM", fake::boxes[1].text);
+    for (int i = 2; i <= ALERTS_WAITING; i++)
+        EXPECT_EQ(0u, fake::boxes[i].text.find("Switch on the Telly   Show" +
+                                                std::to_string(483 + i) + " @ 5."));
+    EXPECT_EQ(std::vector<void *>(depths.size(), depths[0]), depths);
+    ASSERT_EQ(2u + ALERTS_WAITING, fake::sounds.size());
+    for (size_t i = 0; i < fake::sounds.size(); i++)
+        EXPECT_EQ(i + 1 == fake::sounds.size(), fake::sounds[i].isStop) << i;
 }
 
 TEST_F(TickTest, TheAlertModeChoosesTheLoopingSound)

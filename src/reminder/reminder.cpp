@@ -8,7 +8,7 @@
 #include "../store/store.h"
 
 int UninstallingFlag = 0;
-ULONGLONG PreviousTickTime;
+ULONGLONG NewestTickTime;
 
 void BuildMatchKey(const SYSTEMTIME *now, MatchKey *key)
 {
@@ -20,6 +20,16 @@ void BuildMatchKey(const SYSTEMTIME *now, MatchKey *key)
     wsprintfA(key->text, "%d%.2d%.2d%c", key->day, key->hour12, key->minute, key->half);
 }
 
+// Whether an alert's sound is looping: it goes from one box to the next and stops with the last.
+static bool Sounding;
+
+static void StopAlertSound()
+{
+    if (Sounding)
+        PlatformPlaySound(NULL, SND_FILENAME | SND_LOOP | SND_ASYNC);
+    Sounding = false;
+}
+
 void RaiseAlert(int hour12, int minute, char half, const char *programme, char mode)
 {
     // Room for the longest name the store can hold and the fixed 33 characters around it.
@@ -28,18 +38,17 @@ void RaiseAlert(int hour12, int minute, char half, const char *programme, char m
     lstrcpynA(name, programme, sizeof name);
     wsprintfA(text, "Switch on the Telly   %s @ %d.%.2d %cM", name, hour12, minute, half);
 
-    const DWORD flags = SND_FILENAME | SND_LOOP | SND_ASYNC;
-    bool playing = mode == '1' || mode == '2';
-    if (playing) {
+    if (mode == '1' || mode == '2') {
         // From Morvane's folder; a name that does not fit plays the system's default sound, as
         // a missing file does.
         char file[MAX_PATH + 16];
         ProgramFile(mode == '1' ? "warning.wav" : "drums.wav", file, sizeof file);
-        PlatformPlaySound(file, flags);
+        PlatformPlaySound(file, SND_FILENAME | SND_LOOP | SND_ASYNC);
+        Sounding = true;
+    } else {
+        StopAlertSound();
     }
     PlatformMessageBox(NULL, text, "Morvane alert", MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
-    if (playing)
-        PlatformPlaySound(NULL, flags);
 }
 
 void FatalStoreError(LONG code, const char *context)
@@ -66,44 +75,64 @@ void FatalStoreError(LONG code, const char *context)
     PlatformMessageBox(NULL, text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
-// The minutes a tick looks for, oldest first, and what it found for them: in time order, and in
-// the store's order within a minute.
-struct TickScan {
+// The alerts behind the one on screen, oldest first: in time order, in the store's order within
+// a minute. Like the tick's scan, it is static: ticks run nested in every box, and whatever a
+// tick keeps on the stack is paid again at every level.
+static struct {
+    struct {
+        ULONGLONG minute;  // of the local clock's calendar
+        char programme[STORE_DATA_ROOM];
+    } alerts[ALERTS_WAITING];
+    int count;
+} Waiting;
+
+static void DropOldestWaiting()
+{
+    memmove(&Waiting.alerts[0], &Waiting.alerts[1], --Waiting.count * sizeof Waiting.alerts[0]);
+}
+
+// A full list makes room by dropping its oldest: after a long absence the programmes due now
+// matter more than those of an hour ago.
+static void AddWaiting(ULONGLONG minute, const char *programme)
+{
+    int at = Waiting.count;
+    while (at > 0 && Waiting.alerts[at - 1].minute > minute)
+        at--;
+    if (Waiting.count == ALERTS_WAITING) {
+        if (at == 0)
+            return;
+        DropOldestWaiting();
+        at--;
+    }
+    memmove(&Waiting.alerts[at + 1], &Waiting.alerts[at],
+            (Waiting.count - at) * sizeof Waiting.alerts[0]);
+    Waiting.alerts[at].minute = minute;
+    lstrcpynA(Waiting.alerts[at].programme, programme, sizeof Waiting.alerts[at].programme);
+    Waiting.count++;
+}
+
+// The minutes a tick looks for: keyCount of them, one after the other from firstMinute.
+static struct {
+    ULONGLONG firstMinute;
     MatchKey keys[MAKE_UP_SECONDS / 60 + 1];
     int keyCount;
-    struct {
-        int key;
-        char programme[STORE_DATA_ROOM];
-    } due[ALERTS_PER_TICK];
-    int dueCount;
     bool failed;
-};
+} Scan;
 
-static bool CollectDue(const StoreValue *value, void *context)
+static bool CollectDue(const StoreValue *value, void *)
 {
-    TickScan *scan = (TickScan *)context;
     if (value->outcome == ERROR_MORE_DATA)
         return true;  // too long to be one of ours: skip it, keep the reminder running
     if (value->outcome != ERROR_SUCCESS) {
-        scan->failed = true;
+        Scan.failed = true;
         return false;
     }
-    int key = 0;
     // A name shorter than six characters differs at its terminator.
-    while (key < scan->keyCount && strncmp(value->name, scan->keys[key].text, 6) != 0)
-        key++;
-    if (key == scan->keyCount)
-        return true;
-    // Past the bound, the alerts that would come last give way.
-    int at = scan->dueCount;
-    while (at > 0 && scan->due[at - 1].key > key)
-        at--;
-    if (at == ALERTS_PER_TICK)
-        return true;
-    int last = scan->dueCount < ALERTS_PER_TICK ? scan->dueCount++ : ALERTS_PER_TICK - 1;
-    memmove(&scan->due[at + 1], &scan->due[at], (last - at) * sizeof scan->due[0]);
-    scan->due[at].key = key;
-    lstrcpynA(scan->due[at].programme, value->data, sizeof scan->due[at].programme);
+    for (int key = 0; key < Scan.keyCount; key++)
+        if (strncmp(value->name, Scan.keys[key].text, 6) == 0) {
+            AddWaiting(Scan.firstMinute + key, value->data);
+            break;
+        }
     return true;
 }
 
@@ -125,49 +154,87 @@ static void MinuteKey(ULONGLONG minute, MatchKey *key)
     BuildMatchKey(&time, key);
 }
 
+// Chooses the minutes this tick announces, at the local clock's second `at`, and remembers them
+// as announced before any box runs nested ticks.
+static void ChooseMinutes(ULONGLONG at)
+{
+    ULONGLONG newest = NewestTickTime, minute = at / 60;
+    // A clock put back by a time-sync correction or by daylight saving's repeated hour does not
+    // announce its minutes again; put back further, it was set, and the tick starts afresh.
+    if (at + CORRECTION_SECONDS < newest)
+        newest = 0;
+    NewestTickTime = newest > at ? newest : at;
+    Scan.keyCount = 0;
+    if (newest == 0) {
+        // The first tick cannot know what it missed, and starting up (or adding an entry) in
+        // the middle of a programme's minute is not that programme coming due.
+        Scan.firstMinute = minute;
+        Scan.keyCount = at % 60 < 2;
+    } else if (minute > newest / 60) {
+        // Minutes that began since without a tick of their own (the computer slept, the thread
+        // was held, the clock was put forward) are made up, those of the last hour only; this
+        // tick's own minute alerts however late the tick comes.
+        ULONGLONG first = newest / 60 + 1, oldest = (at - MAKE_UP_SECONDS + 59) / 60;
+        Scan.firstMinute = first > oldest ? first : oldest;
+        Scan.keyCount = (int)(minute - Scan.firstMinute + 1);
+    }
+    for (int key = 0; key < Scan.keyCount; key++)
+        MinuteKey(Scan.firstMinute + key, &Scan.keys[key]);
+}
+
+// The program ends once a quit message is posted (by uninstall, the exit command or a store
+// failure, while a box was up): the alerts still waiting are not shown.
+static bool Ending()
+{
+    MSG msg;
+    return UninstallingFlag || PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+}
+
+// One box at a time: a tick that finds alerts while a box is up leaves them waiting, and each
+// dismissal brings up the oldest of them, so boxes never pile up inside each other.
+static void ShowWaitingAlerts()
+{
+    static bool showing;
+    static char programme[STORE_DATA_ROOM];
+    if (showing)
+        return;
+    showing = true;
+    while (Waiting.count > 0 && !Ending()) {
+        MatchKey key;
+        MinuteKey(Waiting.alerts[0].minute, &key);
+        lstrcpynA(programme, Waiting.alerts[0].programme, sizeof programme);
+        DropOldestWaiting();
+        RaiseAlert(key.hour12, key.minute, key.half, programme, ReadAlertModeChar());
+    }
+    Waiting.count = 0;
+    StopAlertSound();
+    showing = false;
+}
+
 LRESULT RunReminderTick(HWND mainWindow)
 {
     if (UninstallingFlag)
         return 0;
     SYSTEMTIME now;
     PlatformLocalTime(&now);
-    ULONGLONG at = LocalSeconds(&now), previous = PreviousTickTime, minute = at / 60;
-    // Remembered before the alerts, whose boxes run nested ticks.
-    PreviousTickTime = at;
+    ChooseMinutes(LocalSeconds(&now));
 
-    TickScan scan;
-    scan.keyCount = scan.dueCount = 0;
-    scan.failed = false;
-    // Minutes that began since the previous tick without one of their own (the computer slept,
-    // the thread was held, the clock was put forward) are made up, those of the last hour only.
-    // The first tick since start cannot know what it missed, and a clock put back misses nothing.
-    if (previous != 0 && at > previous) {
-        ULONGLONG first = previous / 60 + 1, oldest = (at - MAKE_UP_SECONDS + 59) / 60;
-        for (ULONGLONG gap = first > oldest ? first : oldest; gap < minute; gap++)
-            MinuteKey(gap, &scan.keys[scan.keyCount++]);
-    }
-    // This minute alerts at its first tick, however late that comes, but for the very first
-    // tick since start: starting up (or adding an entry) in the middle of a programme's minute
-    // is not that programme coming due.
-    if (previous / 60 != minute && (now.wSecond < 2 || previous != 0))
-        BuildMatchKey(&now, &scan.keys[scan.keyCount++]);
-
-    // The alerts come after the key is closed, so that the store may change while a box is up.
-    LONG opened = EnumerateStore(KEY_READ, CollectDue, &scan);
+    // The key is opened at every tick, so that a store deleted meanwhile is reported at once, but
+    // read only when there is a minute to look for. The alerts come after it is closed.
+    Scan.failed = false;
+    LONG opened = EnumerateStore(KEY_READ, Scan.keyCount > 0 ? CollectDue : NULL, NULL);
     if (opened != ERROR_SUCCESS) {
         KillTimer(mainWindow, REMINDER_TIMER_ID);
         FatalStoreError(opened, "at RegOpenKey on WM_TIMER");
         PostQuitMessage(0);
         return 0;
     }
-    if (scan.failed)
+    // Nested ticks reuse the scan while the boxes are up.
+    bool failed = Scan.failed;
+    if (failed)
         KillTimer(mainWindow, REMINDER_TIMER_ID);
-    // One after the other; an uninstall chosen while a box is up leaves no schedule to announce.
-    for (int i = 0; i < scan.dueCount && !UninstallingFlag; i++) {
-        const MatchKey *key = &scan.keys[scan.due[i].key];
-        RaiseAlert(key->hour12, key->minute, key->half, scan.due[i].programme, ReadAlertModeChar());
-    }
-    if (scan.failed) {
+    ShowWaitingAlerts();
+    if (failed) {
         PlatformMessageBox(NULL, "RegEnumValue() Failed, Exiting", "Morvane Error",
                            MB_OK | MB_SYSTEMMODAL | MB_ICONERROR);
         PostQuitMessage(0);

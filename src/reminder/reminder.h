@@ -11,15 +11,17 @@
 // Set by uninstall: from then on every tick returns at once.
 extern int UninstallingFlag;
 
-// When the tick before this one ran, in seconds of the local clock's calendar; 0 until a tick
-// has run. It is what makes a programme alert exactly once: at the first tick of its minute,
-// or at the first tick after a gap that swallowed its minute.
-extern ULONGLONG PreviousTickTime;
+// The newest reading of the local clock a tick has seen, in seconds of its calendar; 0 until a
+// tick has run. Every minute up to this one has been announced or passed over for good: it is
+// what makes a programme alert exactly once, also when the clock is corrected backwards.
+extern ULONGLONG NewestTickTime;
 
-// The most alerts one tick raises, so that a store filled from outside cannot open thousands of
-// boxes; and how far back a gap's programmes are still announced.
-#define ALERTS_PER_TICK 16
+// The most alerts that wait behind the one on screen, so that a store filled from outside cannot
+// queue thousands; how far back a gap's programmes are still announced; and how far back the
+// clock may be corrected before its new time counts as a fresh start.
+#define ALERTS_WAITING 16
 #define MAKE_UP_SECONDS 3600
+#define CORRECTION_SECONDS 7200
 
 // One clock reading in the store's terms: "50705P" is a Friday at 19:05.
 struct MatchKey {
@@ -33,6 +35,7 @@ struct MatchKey {
 
 void BuildMatchKey(const SYSTEMTIME *now, MatchKey *key);
 LRESULT RunReminderTick(HWND mainWindow);
+// Shows one alert box, its sound playing; the sound goes on after the box, for the next one.
 void RaiseAlert(int hour12, int minute, char half, const char *programme, char mode);
 void FatalStoreError(LONG code, const char *context);
 

@@ -109,7 +109,7 @@ LONG EnumerateStore(REGSAM access, StoreVisitor visit, void *context)
     if (result != ERROR_SUCCESS)
         return result;
     StoreValue value;
-    for (value.index = 0;; value.index++) {
+    for (value.index = 0; visit; value.index++) {
         if (!ReadValueAt(key, &value))
             continue;
         if (value.outcome == ERROR_NO_MORE_ITEMS || !visit(&value, context))

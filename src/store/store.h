@@ -34,7 +34,8 @@ DWORD ReadAlertMode();
 char ReadAlertModeChar();  // 0 when there is no mode
 void WriteStoreValue(const char *name, const char *text);
 // Opens the key with the given access and visits index 0, 1, 2 ... in the store's order.
-// Returns the result of opening the key; nothing is visited when it is not ERROR_SUCCESS.
+// Returns the result of opening the key; nothing is visited when it is not ERROR_SUCCESS. With no
+// visitor the key is only opened and closed again: whether it is there is all that is asked.
 LONG EnumerateStore(REGSAM access, StoreVisitor visit, void *context);
 bool DeleteStoreValue(const char *name);  // true when the value is gone by this call
 void DeleteStore();
