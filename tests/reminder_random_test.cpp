@@ -39,6 +39,8 @@ std::string AlertText(const SYSTEMTIME &now, const std::string &programme)
            " " + (now.wHour < 12 ? "AM" : "PM");
 }
 
+const char *const kSounds[2] = {"warning.wav", "drums.wav"};
+
 struct Expected {
     std::vector<std::string> texts;
     std::string sound;  // empty: silent
@@ -63,9 +65,7 @@ Expected Oracle(const SYSTEMTIME &now)
     for (const RawValue &value : values)
         if (value.name == "alertmode" && value.type == REG_SZ && Fits(value, 260))
             mode = value.bytes.substr(0, 1);
-    expected.sound = mode == "1"   ? fake::ProgramPath("warning.wav")
-                     : mode == "2" ? fake::ProgramPath("drums.wav")
-                                   : "";
+    expected.sound = mode == "1" || mode == "2" ? fake::ProgramPath(kSounds[mode[0] - '1']) : "";
     if (now.wSecond >= 2)
         return expected;
     for (const RawValue &value : values) {

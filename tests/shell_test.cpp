@@ -280,17 +280,39 @@ TEST_F(MainWindowTest, OnNoTheOverviewThatWasHiddenComesBackWhateverHadMessagesM
     DestroyWindow(second);
 }
 
+// A window about to be made, counted and refused: what the tray would open after Yes.
+int windowsMade;
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam)
+{
+    windowsMade += code == HCBT_CREATEWND;
+    return code == HCBT_CREATEWND ? 1 : CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// From Yes on nothing may write the schedule again: while the last box is up the tray opens
+// nothing, and a dialog left open is gone.
 TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
 {
     reg::PutString("21045PMFilm", "Film");
     reg::PutString("alertmode", "1");
     fake::answers = {IDYES};
-    bool flagSetBeforeDelete = false;
+    HWND about = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL,
+                                    AboutDialogProc, 0);
+    ShowWindow(about, SW_SHOW);
+    bool flagSetBeforeDelete = false, aboutGone = false;
     fake::whileBoxOpen = [&](const FakeBox &box) {
-        if (box.caption == "Morvane Uninstall" && box.style & MB_ICONINFORMATION)
-            flagSetBeforeDelete = UninstallingFlag == 1 && !reg::StoreExists();
+        if (!(box.caption == "Morvane Uninstall" && box.style & MB_ICONINFORMATION))
+            return;
+        flagSetBeforeDelete = UninstallingFlag == 1 && !reg::StoreExists();
+        aboutGone = !IsWindowVisible(about);
+        HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseWindows, NULL, GetCurrentThreadId());
+        SendMessageA(MainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+        SendMessageA(MainWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+        UnhookWindowsHookEx(hook);
     };
     Uninstall();
+    EXPECT_TRUE(aboutGone);
+    EXPECT_EQ(0, windowsMade) << "the tray opened an overview or its menu";
+    DestroyWindow(about);
     ASSERT_EQ(2u, fake::boxes.size());
     EXPECT_EQ("Removed Morvane registry key.\nTo complete uninstall please remove the directory " +
                   fake::ProgramFolder(),
@@ -303,42 +325,6 @@ TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
     EXPECT_FALSE(IsWindowVisible(overview)) << "the overview never comes back";
     EXPECT_EQ(0, QuitCode());
     EXPECT_TRUE(IsWindow(MainWindow)) << "the main window is left to the end of the process";
-}
-
-// A window about to be made, counted and refused: what the tray would open after Yes.
-int windowsMade;
-LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code != HCBT_CREATEWND)
-        return CallNextHookEx(NULL, code, wParam, lParam);
-    windowsMade++;
-    return 1;
-}
-
-// Once the schedule is gone nothing may write it again: the tray opens nothing while the last
-// box is up, and a dialog left open is closed.
-TEST_F(MainWindowTest, AfterYesTheTrayOpensNothingAndOpenDialogsGo)
-{
-    fake::answers = {IDYES};
-    OverviewHandle = NULL;  // uninstall from the tray, no overview ever opened
-    HWND about = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL,
-                                    AboutDialogProc, 0);
-    ShowWindow(about, SW_SHOW);
-    windowsMade = -1;
-    fake::whileBoxOpen = [&](const FakeBox &box) {
-        if (fake::boxes.size() != 2)
-            return;
-        EXPECT_FALSE(IsWindowVisible(about)) << box.text;
-        HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseWindows, NULL, GetCurrentThreadId());
-        windowsMade = 0;
-        SendMessageA(MainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
-        SendMessageA(MainWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-        UnhookWindowsHookEx(hook);
-    };
-    Uninstall();
-    ASSERT_EQ(2u, fake::boxes.size());
-    EXPECT_EQ(0, windowsMade) << "no overview and no menu";
-    DestroyWindow(about);
 }
 
 // A copy the package installed: its record names the install folder and the product code.

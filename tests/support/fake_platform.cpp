@@ -58,11 +58,6 @@ std::string ProgramFolder()
     std::string exe(path, GetModuleFileNameA(NULL, path, sizeof path));
     return exe.substr(0, exe.rfind('\\'));
 }
-
-std::string ProgramPath(const std::string &name)
-{
-    return ProgramFolder() + "\\" + name;
-}
 }  // namespace fake
 
 void PlatformLocalTime(SYSTEMTIME *now)

@@ -65,7 +65,7 @@ void SetVersion(DWORD major, DWORD minor, DWORD build);
 // Where the program takes its own files from under test: the folder of the test's executable,
 // and a file in it.
 std::string ProgramFolder();
-std::string ProgramPath(const std::string &name);
+inline std::string ProgramPath(const std::string &name) { return ProgramFolder() + "\\" + name; }
 }  // namespace fake
 
 #endif
