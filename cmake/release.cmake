@@ -26,27 +26,12 @@ set(MORVANE_TOOL_RELEASE ${CMAKE_SOURCE_DIR}/tools/release.py)
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(MORVANE_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
 else()
-  set(MORVANE_SOURCE_DATE_EPOCH)
-  set(why "git is not installed")
-  find_program(MORVANE_GIT git)
-  if(MORVANE_GIT)
-    # Git refuses a checkout another user owns ("dubious ownership"), as when root builds a
-    # user's checkout; these reads trust that one checkout, which the build runs anyway.
-    file(REAL_PATH ${CMAKE_SOURCE_DIR} checkout)
-    set(git ${MORVANE_GIT} -c safe.directory=${checkout} -C ${CMAKE_SOURCE_DIR})
-    execute_process(COMMAND ${git} log -1 --format=%ct
-                    OUTPUT_VARIABLE MORVANE_SOURCE_DATE_EPOCH RESULT_VARIABLE result
-                    ERROR_VARIABLE why OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(NOT result EQUAL 0)
-      set(MORVANE_SOURCE_DATE_EPOCH)
-      string(REGEX REPLACE "\n.*" "" why "git log: ${why}")
-    endif()
-    # A new commit is a new date: git logs every move of HEAD there.
-    execute_process(COMMAND ${git} rev-parse --path-format=absolute --git-path logs/HEAD
-                    OUTPUT_VARIABLE head_log OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-    if(head_log AND EXISTS ${head_log})
-      set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${head_log})
-    endif()
+  include(${CMAKE_SOURCE_DIR}/cmake/commit-time.cmake)
+  morvane_commit_time(${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/CMakeFiles/git-home)
+  set(MORVANE_SOURCE_DATE_EPOCH ${commit_time})
+  # A new commit is a new date.
+  if(commit_log AND EXISTS ${commit_log})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${commit_log})
   endif()
   if("${MORVANE_SOURCE_DATE_EPOCH}" STREQUAL "")
     if(EXISTS ${CMAKE_SOURCE_DIR}/.git)

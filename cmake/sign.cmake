@@ -20,10 +20,12 @@ if(TIMESTAMP_URL)
   list(APPEND command -ts ${TIMESTAMP_URL})
 endif()
 
-# printenv takes the password from its environment too, not from its command line.
+# The shell's own printf takes the password from the environment, not from a command line, and
+# hands over its bytes alone: printenv would add a newline, which older osslsigncode keeps as part
+# of the password.
 set(password)
 if(DEFINED ENV{MORVANE_SIGN_PASSWORD})
-  set(password COMMAND printenv MORVANE_SIGN_PASSWORD)
+  set(password COMMAND sh -c "printf '%s' \"$MORVANE_SIGN_PASSWORD\"")
   list(APPEND command -readpass /dev/stdin)
 endif()
 

@@ -27,6 +27,11 @@ tree() {
 }
 if [ "${1:-}" = --tree ]; then
   shift
+  # Started by setsid, this shell leads a session and process group of its own, which hold all
+  # the tree starts. Where setsid had to fork, that group is not the one the run knows ($!), so
+  # the tree tells it.
+  mkdir -p "$here/build"
+  echo $$ >"$here/build/$1.group"
   tree "$@"
   exit
 fi
@@ -45,6 +50,16 @@ if [ -n "$MORVANE_EMULATE_32BIT" ] ||
 fi
 
 mkdir -p "$here/build"
+# tree_group TARGET LAUNCHER: the process group of a tree, which it records as it starts, while
+# its launcher (setsid) still runs.
+tree_group() {
+  tries=0
+  while [ ! -s "$here/build/$1.group" ] && kill -0 "$2" 2>/dev/null && [ "$tries" -lt 20 ]; do
+    sleep 0.5
+    tries=$((tries + 1))
+  done
+  cat "$here/build/$1.group" 2>/dev/null || true
+}
 # Stopped (Ctrl+C, or a TERM or HUP from CI), the run ends both trees and everything under them.
 # Each tree runs in a session of its own, whose process group takes its ctest, Xvfb and programs
 # (started from this script, they ignore the Ctrl+C a terminal sends, as background commands
@@ -52,15 +67,20 @@ mkdir -p "$here/build"
 # server.
 stop() {
   trap '' INT HUP TERM
-  for pid in $pid32 $pid64; do kill -TERM "-$pid" 2>/dev/null || true; done
-  for pid in $pid32 $pid64; do
+  groups=
+  [ -z "$pid32" ] || groups="$groups $(tree_group i686-w64-mingw32 "$pid32")"
+  [ -z "$pid64" ] || groups="$groups $(tree_group x86_64-w64-mingw32 "$pid64")"
+  for group in $groups; do kill -TERM "-$group" 2>/dev/null || true; done
+  for group in $groups; do
     tries=0
-    while kill -0 "-$pid" 2>/dev/null && [ "$tries" -lt 20 ]; do
+    while kill -0 "-$group" 2>/dev/null && [ "$tries" -lt 20 ]; do
       sleep 0.5
       tries=$((tries + 1))
     done
-    kill -KILL "-$pid" 2>/dev/null || true
+    kill -KILL "-$group" 2>/dev/null || true
   done
+  # The launchers, which end with their trees.
+  wait
   find "$here/build/i686-w64-mingw32" "$here/build/x86_64-w64-mingw32" -maxdepth 4 \
        \( -name drive_c -o -name CMakeFiles \) -prune -o -name dosdevices -print 2>/dev/null |
     while read -r devices; do
@@ -72,6 +92,7 @@ stop() {
 }
 pid32=
 pid64=
+rm -f "$here/build/i686-w64-mingw32.group" "$here/build/x86_64-w64-mingw32.group"
 trap 'stop 130' INT
 trap 'stop 129' HUP
 trap 'stop 143' TERM
@@ -80,8 +101,9 @@ trap 'stop 143' TERM
 # start, which need a processor each, then its wait on the clock. So the 64-bit build gives way.
 # Each tree's display is looked for from a number of its own, so that the two never race for one;
 # xvfb-run takes the next free one if another run, of this user or another, holds it.
-# setsid -w: where it must fork to make a session (the script run with job control on), the
-# status waited for is still the tree's, not that of a parent that left at once.
+# setsid -w: where it must fork to make a session (the script run with job control on, each
+# background command leading its own process group), the status waited for is still the tree's,
+# not that of a parent that left at once.
 setsid -w sh "$here/scripts/test.sh" --tree i686-w64-mingw32 0 232 \
   >"$here/build/i686-w64-mingw32.log" 2>&1 &
 pid32=$!

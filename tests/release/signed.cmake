@@ -3,8 +3,8 @@
 # morvane.exe in the archive, the one in the installer package (the same file) and the package
 # itself carry a valid SHA-256 signature that names Morvane and the project's address. The
 # build signs through a stand-in for osslsigncode that fails should the password be on its
-# command line or in a file of the build when it is called, and once built, no file of the build
-# may hold the password either.
+# command line or in a file of the build when it is called, or come through the pipe with a byte
+# more, and once built, no file of the build may hold the password either.
 #
 #   cmake -DSOURCE_DIR=... -DBUILD_DIR=... -DGENERATOR=... -DTOOLCHAIN=... -DBUILD_TYPE=...
 #         -DEPOCH=... -DPACKAGE_NAME=... -P signed.cmake
@@ -32,7 +32,8 @@ string(CONFIGURE [=[#!/bin/sh
 case " $* " in *"$MORVANE_SIGN_PASSWORD"*) echo "password on the command line" >&2; exit 1 ;; esac
 grep -rlF -e "$MORVANE_SIGN_PASSWORD" "@work@/build" >&2 && echo "password in a file" >&2 && exit 1
 echo "$*" >>"@keys@/signed.log"
-exec "@osslsigncode@" "$@"
+[ "$(cat; echo .)" = "$MORVANE_SIGN_PASSWORD." ] || { echo "not the password alone" >&2; exit 1; }
+printf '%s' "$MORVANE_SIGN_PASSWORD" | exec "@osslsigncode@" "$@"
 ]=] stand_in @ONLY)
 file(WRITE ${keys}/osslsigncode "${stand_in}")
 file(CHMOD ${keys}/osslsigncode PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
