@@ -46,21 +46,4 @@ if(differences)
   message(FATAL_ERROR "a second build of the release in ${again} gave other bytes:${differences}")
 endif()
 message(STATUS "built again in ${again}: the same morvane.exe, archive, package and SHA256SUMS")
-
-# Root reads the commit's time from a checkout that another user owns all the same.
-execute_process(COMMAND id -u OUTPUT_VARIABLE uid)
-if(uid EQUAL 0)
-  set(owned ${work}/owned-by-nobody)
-  file(REMOVE_RECURSE ${owned})
-  execute_process(COMMAND git clone -q --depth 1 file://${SOURCE_DIR} ${owned})
-  execute_process(COMMAND git -C ${owned} log -1 --format=%ct OUTPUT_VARIABLE expected
-                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-  execute_process(COMMAND chown -R nobody ${owned} COMMAND_ERROR_IS_FATAL ANY)
-  include(${SOURCE_DIR}/cmake/commit-time.cmake)
-  morvane_commit_time(${owned} ${work}/git-home)
-  if(NOT commit_time STREQUAL expected)
-    message(FATAL_ERROR "root read \"${commit_time}\" (${why}), not ${expected}, as the time of "
-                        "a checkout nobody owns")
-  endif()
-endif()
 file(REMOVE_RECURSE ${work})
