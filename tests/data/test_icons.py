@@ -12,11 +12,13 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 MAKE_ICONS = os.path.join(ROOT, "tools", "make_icons.py")
 ART = os.path.join(ROOT, "res", "icons")
+SIZES = (16, 20, 24, 32, 40, 48, 256)
 
 
 def option(name):
@@ -39,9 +41,61 @@ def read_art(name):
         return [line.rstrip() for line in f if line.strip() and not line.startswith("#")]
 
 
+PALETTE = [
+    (0x00, 0x00, 0x00), (0x80, 0x00, 0x00), (0x00, 0x80, 0x00), (0x80, 0x80, 0x00),
+    (0x00, 0x00, 0x80), (0x80, 0x00, 0x80), (0x00, 0x80, 0x80), (0xC0, 0xC0, 0xC0),
+    (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
+    (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
+]
+
+
+def read_bitmap(image, size):
+    """A 16-colour icon image's pixels: pixels[y][x] is a palette index or None
+    for transparent."""
+    header = struct.unpack_from("<IiiHHI", image, 0)
+    if header != (40, size, 2 * size, 1, 4, 0):
+        raise AssertionError("the %d-pixel image has the bitmap header %r" % (size, header))
+    xor_row = (size * 4 + 31) // 32 * 4
+    and_row = (size + 31) // 32 * 4
+    if len(image) != 40 + 64 + size * (xor_row + and_row):
+        raise AssertionError("the %d-pixel image is %d bytes long" % (size, len(image)))
+    xor = image[104:104 + size * xor_row]
+    mask = image[104 + size * xor_row:]
+    pixels = []
+    for y in range(size):
+        row = size - 1 - y          # bitmaps are stored bottom row first
+        line = []
+        for x in range(size):
+            colour = xor[row * xor_row + x // 2] >> (4 if x % 2 == 0 else 0) & 0xF
+            clear = mask[row * and_row + x // 8] >> (7 - x % 8) & 1
+            if clear and colour:
+                raise AssertionError("transparent pixel (%d,%d) has colour %d" % (x, y, colour))
+            line.append(None if clear else colour)
+        pixels.append(line)
+    return pixels
+
+
+def read_png(image, size):
+    """An RGBA PNG's pixels as palette indices, None where fully transparent."""
+    chunks, at = {}, 8
+    while at < len(image):
+        length, kind = struct.unpack_from(">I4s", image, at)
+        chunks[kind] = chunks.get(kind, b"") + image[at + 8:at + 8 + length]
+        at += 12 + length
+    header = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
+    if image[:8] != b"\x89PNG\r\n\x1a\n" or header != (size, size, 8, 6, 0, 0, 0):
+        raise AssertionError("the %d-pixel image is no RGBA PNG of its size: %r" % (size, header))
+    raw = zlib.decompress(chunks[b"IDAT"])
+    stride = 1 + 4 * size
+    rows = [raw[y * stride:(y + 1) * stride] for y in range(size)]
+    if any(row[0] for row in rows):
+        raise AssertionError("the PNG's rows are filtered")
+    return [[None if q[3] == 0 else PALETTE.index(q[:3]) if q[3] == 255 else q
+             for q in (tuple(row[1 + 4 * x:5 + 4 * x]) for x in range(size))] for row in rows]
+
+
 def read_ico(data):
-    """Each image of an icon file as (size, pixels) where pixels[y][x] is a
-    palette index or None for transparent."""
+    """Each image of an icon file as (size, bytes, pixels)."""
     reserved, kind, count = struct.unpack_from("<HHH", data, 0)
     if (reserved, kind) != (0, 1):
         raise AssertionError("not an icon file")
@@ -49,33 +103,24 @@ def read_ico(data):
     for i in range(count):
         width, height, colours, _, planes, bits, length, offset = \
             struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
-        if (width, colours, planes, bits) != (height, 16, 1, 4):
-            raise AssertionError("entry %d is not a square 16-colour image" % i)
+        size = width or 256
+        if (width, planes, (colours, bits)) != (height, 1, (16, 4) if width else (0, 32)):
+            raise AssertionError("entry %d is neither a 16-colour image nor a 256-pixel PNG" % i)
         if offset + length > len(data):
             raise AssertionError("entry %d runs past the end of the file" % i)
         image = data[offset:offset + length]
-        header = struct.unpack_from("<IiiHHI", image, 0)
-        if header != (40, width, 2 * height, 1, 4, 0):
-            raise AssertionError("entry %d has the bitmap header %r" % (i, header))
-        xor_row = (width * 4 + 31) // 32 * 4
-        and_row = (width + 31) // 32 * 4
-        if length != 40 + 64 + height * (xor_row + and_row):
-            raise AssertionError("entry %d is %d bytes long" % (i, length))
-        xor = image[104:104 + height * xor_row]
-        mask = image[104 + height * xor_row:]
-        pixels = []
-        for y in range(height):
-            row = height - 1 - y          # bitmaps are stored bottom row first
-            line = []
-            for x in range(width):
-                colour = xor[row * xor_row + x // 2] >> (4 if x % 2 == 0 else 0) & 0xF
-                clear = mask[row * and_row + x // 8] >> (7 - x % 8) & 1
-                if clear and colour:
-                    raise AssertionError("transparent pixel (%d,%d) has colour %d" % (x, y, colour))
-                line.append(None if clear else colour)
-            pixels.append(line)
-        images.append((width, pixels))
+        read = read_bitmap if width else read_png
+        images.append((size, image, read(image, size)))
     return images
+
+
+def read_group(data):
+    """An icon group resource as [(size, length, number)]."""
+    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+    if (reserved, kind, len(data)) != (0, 1, 6 + 14 * count):
+        raise AssertionError("not an icon group")
+    return [(entry[0] or 256, entry[6], entry[7]) for entry in
+            (struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i) for i in range(count))]
 
 
 class IconTest(unittest.TestCase):
@@ -89,10 +134,12 @@ class IconTest(unittest.TestCase):
             result = generate(folder)
             if result.returncode != 0:
                 raise AssertionError("make_icons failed: " + result.stderr)
-        cls.icons = {}
-        for name in ("morvane.ico", "small.ico"):
+        def read(name):
             with open(os.path.join(folder, name), "rb") as f:
-                cls.icons[name] = read_ico(f.read())
+                return f.read()
+        cls.ico = read_ico(read("morvane.ico"))
+        cls.groups = {name: read_group(read(name)) for name in ("morvane.grp", "small.grp")}
+        cls.pictures = {size: read("tv%d.img" % size) for size in SIZES}
 
     @classmethod
     def tearDownClass(cls):
@@ -100,17 +147,22 @@ class IconTest(unittest.TestCase):
             cls.tmp.cleanup()
 
     def test_icons_hold_the_right_sizes(self):
-        self.assertEqual([32, 16], [size for size, _ in self.icons["morvane.ico"]])
-        self.assertEqual([16], [size for size, _ in self.icons["small.ico"]])
+        self.assertEqual(list(SIZES), [size for size, _, _ in self.ico])
+        # The program's icon groups list, by number, the same pictures as the icon file.
+        expected = {"morvane.grp": SIZES, "small.grp": SIZES[:-1]}
+        for name, sizes in expected.items():
+            with self.subTest(group=name):
+                self.assertEqual([(size, len(self.pictures[size]), SIZES.index(size) + 1)
+                                  for size in sizes], self.groups[name])
+        for size, image, _ in self.ico:
+            self.assertEqual(self.pictures[size], image, "tv%d.img" % size)
 
     def test_pixels_and_transparency_follow_the_art(self):
-        cases = [("morvane.ico", 0, "tv32.txt"), ("morvane.ico", 1, "tv16.txt"),
-                 ("small.ico", 0, "tv16.txt")]
-        for icon, index, art in cases:
-            with self.subTest(icon=icon, image=index):
+        for size, _, pixels in self.ico:
+            with self.subTest(size=size):
                 expected = [[None if ch == "." else int(ch, 16) for ch in line]
-                            for line in read_art(art)]
-                self.assertEqual(expected, self.icons[icon][index][1])
+                            for line in read_art("tv%d.txt" % size)]
+                self.assertEqual(expected, pixels)
 
     def test_faulty_art_is_refused_by_line(self):
         cases = [
@@ -118,8 +170,8 @@ class IconTest(unittest.TestCase):
              "tv16.txt:6: row has 17 pixels"),
             ("unknown colour", "tv32.txt", lambda rows: rows.__setitem__(9, "G" + rows[9][1:]),
              "tv32.txt:12: character 'G' in column 1 is not a colour"),
-            ("wrong size", "tv16.txt", lambda rows: rows.pop(),
-             "tv16.txt: picture is 16x15"),
+            ("wrong size", "tv24.txt", lambda rows: rows.pop(),
+             "tv24.txt: picture is 24x23; it must be 24x24"),
         ]
         for what, name, change, message in cases:
             with self.subTest(fault=what), tempfile.TemporaryDirectory() as tmp:
