@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -96,6 +98,85 @@ TEST(ShellResources, TheTitleAndClassNameStrings)
     EXPECT_STREQ("morvane", text);
     ASSERT_GT(LoadStringA(GetModuleHandleA(NULL), IDS_CLASSNAME, text, sizeof text), 0);
     EXPECT_STREQ("MORVANE", text);
+}
+
+SIZE IconSize(HICON icon)
+{
+    ICONINFO info = {};
+    BITMAP bitmap = {};
+    if (GetIconInfo(icon, &info)) {
+        GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+    return SIZE{bitmap.bmWidth, bitmap.bmHeight};
+}
+
+void *Resource(int id, LPCSTR type)
+{
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(id), type);
+    return found ? LockResource(LoadResource(NULL, found)) : NULL;
+}
+
+// The width of the picture that Windows picks from a group for a size: one drawn for another
+// size would be stretched or shrunk to fit.
+LONG PictureWidth(int group, int width, int height)
+{
+    void *directory = Resource(group, (LPCSTR)RT_GROUP_ICON);
+    if (!directory)
+        return 0;
+    int id = LookupIconIdFromDirectoryEx((PBYTE)directory, TRUE, width, height, LR_DEFAULTCOLOR);
+    void *picture = Resource(id, (LPCSTR)RT_ICON);
+    return picture ? ((BITMAPINFOHEADER *)picture)->biWidth : 0;
+}
+
+// Run at 96 DPI with the others, and by itself in a prefix at 144 DPI (MORVANE_TEST_DPI).
+TEST(ProgramIcons, AreThePicturesDrawnForTheSizesTheDisplayAsksFor)
+{
+    HDC screen = GetDC(NULL);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    if (const char *expected = getenv("MORVANE_TEST_DPI")) {
+        ASSERT_EQ(atoi(expected), dpi) << "the prefix's LogPixels";
+    }
+    const SIZE small = {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+    const SIZE large = {GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)};
+
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    RegisterMainClass(instance, "MorvaneIconTest");
+    MainWindow = CreateWindowExA(0, "MorvaneIconTest", "morvane", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                 100, NULL, NULL, instance, NULL);
+    ASSERT_TRUE(MainWindow != NULL);
+    AddTrayIcon(instance);
+    HICON tray = TrayIcon.hIcon;
+    const struct {
+        const char *what;
+        HICON icon;
+        SIZE size;
+        int group;
+    } icons[] = {
+        {"tray", tray, small, IDI_MORVANE},
+        {"class, small", (HICON)GetClassLongPtrA(MainWindow, GCLP_HICONSM), small, IDI_SMALL},
+        {"class, large", (HICON)GetClassLongPtrA(MainWindow, GCLP_HICON), large, IDI_MORVANE},
+    };
+    for (const auto &icon : icons) {
+        SCOPED_TRACE(icon.what);
+        SIZE size = IconSize(icon.icon);
+        EXPECT_EQ(icon.size.cx, size.cx);
+        EXPECT_EQ(icon.size.cy, size.cy);
+        EXPECT_EQ(icon.size.cx, PictureWidth(icon.group, icon.size.cx, icon.size.cy));
+    }
+    printf("The tray icon at %d DPI: %ld x %ld pixels\n", dpi, IconSize(tray).cx,
+           IconSize(tray).cy);
+
+    DestroyWindow(MainWindow);
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        ;
+    DestroyProgramIcons();
+    ICONINFO info;
+    EXPECT_FALSE(GetIconInfo(tray, &info)) << "destroyed at exit";
+    UnregisterClassA("MorvaneIconTest", instance);
 }
 
 RECT DialogUnits(HWND dialog, int x, int y, int width, int height)
