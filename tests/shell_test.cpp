@@ -112,22 +112,24 @@ SIZE IconSize(HICON icon)
     return SIZE{bitmap.bmWidth, bitmap.bmHeight};
 }
 
-void *Resource(int id, LPCSTR type)
-{
-    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(id), type);
-    return found ? LockResource(LoadResource(NULL, found)) : NULL;
-}
-
-// The width of the picture that Windows picks from a group for a size: one drawn for another
-// size would be stretched or shrunk to fit.
+// The width of the picture that Windows picks from a group for a size, as it was drawn: one drawn
+// for another size would be stretched or shrunk to fit.
 LONG PictureWidth(int group, int width, int height)
 {
-    void *directory = Resource(group, (LPCSTR)RT_GROUP_ICON);
-    if (!directory)
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(group), (LPCSTR)RT_GROUP_ICON);
+    if (!found)
         return 0;
-    int id = LookupIconIdFromDirectoryEx((PBYTE)directory, TRUE, width, height, LR_DEFAULTCOLOR);
-    void *picture = Resource(id, (LPCSTR)RT_ICON);
-    return picture ? ((BITMAPINFOHEADER *)picture)->biWidth : 0;
+    int id = LookupIconIdFromDirectoryEx((PBYTE)LockResource(LoadResource(NULL, found)), TRUE,
+                                         width, height, LR_DEFAULTCOLOR);
+    HRSRC picture = FindResourceA(NULL, MAKEINTRESOURCEA(id), (LPCSTR)RT_ICON);
+    if (!picture)
+        return 0;
+    HICON drawn = CreateIconFromResourceEx((PBYTE)LockResource(LoadResource(NULL, picture)),
+                                           SizeofResource(NULL, picture), TRUE, 0x00030000, 0, 0,
+                                           LR_DEFAULTCOLOR);
+    LONG drawnWidth = IconSize(drawn).cx;
+    DestroyIcon(drawn);
+    return drawnWidth;
 }
 
 // Run at 96 DPI with the others, and by itself in a prefix at 144 DPI (MORVANE_TEST_DPI).

@@ -5,9 +5,10 @@ Usage: make_icons.py OUTDIR [--source DIR] [--png]
 
 The TV is drawn for every size a display asks for: res/icons/tvN.txt (or
 those in --source DIR) for N = 16, 20, 24, 32, 40, 48 and 256, each a square
-of N rows of N characters.  The pictures of 48 pixels and less are 16-colour
-bitmaps (4 bits per pixel with an AND mask); the one of 256, for Explorer's
-large views, is a PNG, as Windows expects of that size.
+of N rows of N characters.  Those of 16, 32 and 48 pixels are 16-colour
+bitmaps (4 bits per pixel with an AND mask); the others are 32-bit PNGs: the
+256, for Explorer's large views, as Windows expects of that size, and 20, 24
+and 40 (see PNG_SIZES).
 
 Writes into OUTDIR:
     tvN.img        each picture once, as an icon resource holds it; the
@@ -46,7 +47,11 @@ PALETTE = [
 TRANSPARENT = None
 # Smallest first: a picture's place here, from 1, is its number as an icon resource.
 SIZES = (16, 20, 24, 32, 40, 48, 256)
-PNG_SIZE = 256
+# Stored as PNG. Windows reads a PNG in an icon at any size (since Vista). Rows of 20, 24 or 40
+# pixels are no multiple of 16: Wine's shell then hands the taskbar a notification icon's mask cut
+# short (it counts the mask's bits, where its rows are padded to 16), and garbles the bottom rows;
+# an icon with alpha, as a PNG makes it, is drawn without its mask.
+PNG_SIZES = (20, 24, 40, 256)
 
 # Group file -> the sizes it lists.
 GROUPS = {
@@ -137,14 +142,14 @@ def png_image(rows):
 
 
 def picture(rows):
-    return png_image(rows) if len(rows) == PNG_SIZE else icon_image(rows)
+    return png_image(rows) if len(rows) in PNG_SIZES else icon_image(rows)
 
 
 def directory_entry(size, image):
     """The fields an icon file and an icon group share: width, height, colours,
     reserved, planes, bits per pixel, length.  256 is written as 0."""
-    if size == PNG_SIZE:
-        return struct.pack("<BBBBHHI", 0, 0, 0, 0, 1, 32, len(image))
+    if size in PNG_SIZES:
+        return struct.pack("<BBBBHHI", size % 256, size % 256, 0, 0, 1, 32, len(image))
     return struct.pack("<BBBBHHI", size, size, 16, 0, 1, 4, len(image))
 
 

@@ -19,6 +19,7 @@ ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 MAKE_ICONS = os.path.join(ROOT, "tools", "make_icons.py")
 ART = os.path.join(ROOT, "res", "icons")
 SIZES = (16, 20, 24, 32, 40, 48, 256)
+PNG_SIZES = (20, 24, 40, 256)
 
 
 def option(name):
@@ -104,13 +105,13 @@ def read_ico(data):
         width, height, colours, _, planes, bits, length, offset = \
             struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
         size = width or 256
-        if (width, planes, (colours, bits)) != (height, 1, (16, 4) if width else (0, 32)):
-            raise AssertionError("entry %d is neither a 16-colour image nor a 256-pixel PNG" % i)
+        png = size in PNG_SIZES
+        if (width, planes, colours, bits) != (height, 1) + ((0, 32) if png else (16, 4)):
+            raise AssertionError("entry %d is no square %s" % (i, "PNG" if png else "bitmap"))
         if offset + length > len(data):
             raise AssertionError("entry %d runs past the end of the file" % i)
         image = data[offset:offset + length]
-        read = read_bitmap if width else read_png
-        images.append((size, image, read(image, size)))
+        images.append((size, image, (read_png if png else read_bitmap)(image, size)))
     return images
 
 
