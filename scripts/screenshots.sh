@@ -41,9 +41,9 @@ if [ "$1" != "--on-display" ]; then
         -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF >/dev/null
   cmake --build "$build"
   mkdir -p "$build/shots"
-  $triple-g++-posix -std=c++17 -O2 -static -Wall -Wextra \
+  $triple-g++-posix -std=c++17 -O2 -static -Wall -Wextra -I"$here/tests/support" \
       -o "$build/shots/shots.exe" "$here/tools/shots.cpp" "$here/tests/e2e/e2e.cpp" \
-      -luser32 -lgdi32 -ladvapi32 -lshlwapi -lshell32
+      "$here/tests/support/unmanaged.cpp" -luser32 -lgdi32 -ladvapi32 -lshlwapi -lshell32
   exec xvfb-run -a -s "-screen 0 800x600x24" sh "$0" --on-display
 fi
 
