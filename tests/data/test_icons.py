@@ -20,6 +20,12 @@ MAKE_ICONS = os.path.join(ROOT, "tools", "make_icons.py")
 ART = os.path.join(ROOT, "res", "icons")
 SIZES = (16, 20, 24, 32, 40, 48, 256)
 PNG_SIZES = (20, 24, 40, 256)
+PALETTE = [
+    (0x00, 0x00, 0x00), (0x80, 0x00, 0x00), (0x00, 0x80, 0x00), (0x80, 0x80, 0x00),
+    (0x00, 0x00, 0x80), (0x80, 0x00, 0x80), (0x00, 0x80, 0x80), (0xC0, 0xC0, 0xC0),
+    (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
+    (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
+]
 
 
 def option(name):
@@ -42,61 +48,26 @@ def read_art(name):
         return [line.rstrip() for line in f if line.strip() and not line.startswith("#")]
 
 
-PALETTE = [
-    (0x00, 0x00, 0x00), (0x80, 0x00, 0x00), (0x00, 0x80, 0x00), (0x80, 0x80, 0x00),
-    (0x00, 0x00, 0x80), (0x80, 0x00, 0x80), (0x00, 0x80, 0x80), (0xC0, 0xC0, 0xC0),
-    (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
-    (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
-]
-
-
-def read_bitmap(image, size):
-    """A 16-colour icon image's pixels: pixels[y][x] is a palette index or None
-    for transparent."""
-    header = struct.unpack_from("<IiiHHI", image, 0)
-    if header != (40, size, 2 * size, 1, 4, 0):
-        raise AssertionError("the %d-pixel image has the bitmap header %r" % (size, header))
-    xor_row = (size * 4 + 31) // 32 * 4
-    and_row = (size + 31) // 32 * 4
-    if len(image) != 40 + 64 + size * (xor_row + and_row):
-        raise AssertionError("the %d-pixel image is %d bytes long" % (size, len(image)))
-    xor = image[104:104 + size * xor_row]
-    mask = image[104 + size * xor_row:]
-    pixels = []
-    for y in range(size):
-        row = size - 1 - y          # bitmaps are stored bottom row first
-        line = []
-        for x in range(size):
-            colour = xor[row * xor_row + x // 2] >> (4 if x % 2 == 0 else 0) & 0xF
-            clear = mask[row * and_row + x // 8] >> (7 - x % 8) & 1
-            if clear and colour:
-                raise AssertionError("transparent pixel (%d,%d) has colour %d" % (x, y, colour))
-            line.append(None if clear else colour)
-        pixels.append(line)
-    return pixels
-
-
 def read_png(image, size):
-    """An RGBA PNG's pixels as palette indices, None where fully transparent."""
+    """An RGBA PNG's pixels as palette indices, None where transparent."""
     chunks, at = {}, 8
     while at < len(image):
         length, kind = struct.unpack_from(">I4s", image, at)
         chunks[kind] = chunks.get(kind, b"") + image[at + 8:at + 8 + length]
         at += 12 + length
-    header = struct.unpack(">IIBBBBB", chunks[b"IHDR"])
-    if image[:8] != b"\x89PNG\r\n\x1a\n" or header != (size, size, 8, 6, 0, 0, 0):
-        raise AssertionError("the %d-pixel image is no RGBA PNG of its size: %r" % (size, header))
+    if struct.unpack(">IIBBBBB", chunks[b"IHDR"]) != (size, size, 8, 6, 0, 0, 0):
+        raise AssertionError("the %d-pixel image is no RGBA PNG of its size" % size)
     raw = zlib.decompress(chunks[b"IDAT"])
-    stride = 1 + 4 * size
-    rows = [raw[y * stride:(y + 1) * stride] for y in range(size)]
+    rows = [raw[y * (1 + 4 * size):(y + 1) * (1 + 4 * size)] for y in range(size)]
     if any(row[0] for row in rows):
-        raise AssertionError("the PNG's rows are filtered")
+        raise AssertionError("the %d-pixel PNG's rows are filtered" % size)
     return [[None if q[3] == 0 else PALETTE.index(q[:3]) if q[3] == 255 else q
-             for q in (tuple(row[1 + 4 * x:5 + 4 * x]) for x in range(size))] for row in rows]
+             for q in zip(*[iter(row[1:])] * 4)] for row in rows]
 
 
 def read_ico(data):
-    """Each image of an icon file as (size, bytes, pixels)."""
+    """Each image of an icon file as (size, bytes, pixels) where pixels[y][x]
+    is a palette index or None for transparent."""
     reserved, kind, count = struct.unpack_from("<HHH", data, 0)
     if (reserved, kind) != (0, 1):
         raise AssertionError("not an icon file")
@@ -104,24 +75,37 @@ def read_ico(data):
     for i in range(count):
         width, height, colours, _, planes, bits, length, offset = \
             struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
-        size = width or 256
-        png = size in PNG_SIZES
+        png = (width or 256) in PNG_SIZES
         if (width, planes, colours, bits) != (height, 1) + ((0, 32) if png else (16, 4)):
             raise AssertionError("entry %d is no square %s" % (i, "PNG" if png else "bitmap"))
         if offset + length > len(data):
             raise AssertionError("entry %d runs past the end of the file" % i)
         image = data[offset:offset + length]
-        images.append((size, image, (read_png if png else read_bitmap)(image, size)))
+        if png:
+            images.append((width or 256, image, read_png(image, width or 256)))
+            continue
+        header = struct.unpack_from("<IiiHHI", image, 0)
+        if header != (40, width, 2 * height, 1, 4, 0):
+            raise AssertionError("entry %d has the bitmap header %r" % (i, header))
+        xor_row = (width * 4 + 31) // 32 * 4
+        and_row = (width + 31) // 32 * 4
+        if length != 40 + 64 + height * (xor_row + and_row):
+            raise AssertionError("entry %d is %d bytes long" % (i, length))
+        xor = image[104:104 + height * xor_row]
+        mask = image[104 + height * xor_row:]
+        pixels = []
+        for y in range(height):
+            row = height - 1 - y          # bitmaps are stored bottom row first
+            line = []
+            for x in range(width):
+                colour = xor[row * xor_row + x // 2] >> (4 if x % 2 == 0 else 0) & 0xF
+                clear = mask[row * and_row + x // 8] >> (7 - x % 8) & 1
+                if clear and colour:
+                    raise AssertionError("transparent pixel (%d,%d) has colour %d" % (x, y, colour))
+                line.append(None if clear else colour)
+            pixels.append(line)
+        images.append((width, image, pixels))
     return images
-
-
-def read_group(data):
-    """An icon group resource as [(size, length, number)]."""
-    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
-    if (reserved, kind, len(data)) != (0, 1, 6 + 14 * count):
-        raise AssertionError("not an icon group")
-    return [(entry[0] or 256, entry[6], entry[7]) for entry in
-            (struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i) for i in range(count))]
 
 
 class IconTest(unittest.TestCase):
@@ -135,12 +119,11 @@ class IconTest(unittest.TestCase):
             result = generate(folder)
             if result.returncode != 0:
                 raise AssertionError("make_icons failed: " + result.stderr)
-        def read(name):
+        cls.files = {}
+        for name in ["morvane.ico", "morvane.grp", "small.grp"] + ["tv%d.img" % n for n in SIZES]:
             with open(os.path.join(folder, name), "rb") as f:
-                return f.read()
-        cls.ico = read_ico(read("morvane.ico"))
-        cls.groups = {name: read_group(read(name)) for name in ("morvane.grp", "small.grp")}
-        cls.pictures = {size: read("tv%d.img" % size) for size in SIZES}
+                cls.files[name] = f.read()
+        cls.icon = read_ico(cls.files["morvane.ico"])
 
     @classmethod
     def tearDownClass(cls):
@@ -148,18 +131,19 @@ class IconTest(unittest.TestCase):
             cls.tmp.cleanup()
 
     def test_icons_hold_the_right_sizes(self):
-        self.assertEqual(list(SIZES), [size for size, _, _ in self.ico])
-        # The program's icon groups list, by number, the same pictures as the icon file.
-        expected = {"morvane.grp": SIZES, "small.grp": SIZES[:-1]}
-        for name, sizes in expected.items():
-            with self.subTest(group=name):
-                self.assertEqual([(size, len(self.pictures[size]), SIZES.index(size) + 1)
-                                  for size in sizes], self.groups[name])
-        for size, image, _ in self.ico:
-            self.assertEqual(self.pictures[size], image, "tv%d.img" % size)
+        self.assertEqual(list(SIZES), [size for size, _, _ in self.icon])
+        # The program's groups: the icon file's directory, up to 48 for the small icon, with the
+        # pictures' numbers in place of their offsets; the pictures, the icon file's.
+        ico = self.files["morvane.ico"]
+        for group, count in (("morvane.grp", 7), ("small.grp", 6)):
+            entries = [ico[6 + 16 * i:18 + 16 * i] + struct.pack("<H", i + 1) for i in range(count)]
+            self.assertEqual(struct.pack("<HHH", 0, 1, count) + b"".join(entries),
+                             self.files[group], group)
+        for size, image, _ in self.icon:
+            self.assertEqual(image, self.files["tv%d.img" % size], size)
 
     def test_pixels_and_transparency_follow_the_art(self):
-        for size, _, pixels in self.ico:
+        for size, _, pixels in self.icon:
             with self.subTest(size=size):
                 expected = [[None if ch == "." else int(ch, 16) for ch in line]
                             for line in read_art("tv%d.txt" % size)]
