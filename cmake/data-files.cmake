@@ -4,7 +4,8 @@
 # Included from the top-level CMakeLists.txt once Python3_EXECUTABLE is known.
 #
 #   morvane_data  (ALL)  bin/warning.wav, bin/drums.wav, bin/help.hlp, bin/help.html
-#   morvane_icons (ALL)  generated/morvane.ico (icon 107), generated/small.ico (icon 108)
+#   morvane_icons (ALL)  generated/tvN.img (the pictures), generated/morvane.grp (icon 107),
+#                        generated/small.grp (icon 108), generated/morvane.ico (every picture)
 
 get_filename_component(MORVANE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(MORVANE_DATA_DIR "${CMAKE_BINARY_DIR}/bin")
@@ -31,17 +32,22 @@ add_custom_target(morvane_data ALL
     DEPENDS "${MORVANE_DATA_DIR}/warning.wav" "${MORVANE_DATA_DIR}/drums.wav"
             "${MORVANE_DATA_DIR}/help.hlp" "${MORVANE_DATA_DIR}/help.html")
 
+set(MORVANE_ICON_ART)
+set(MORVANE_ICON_FILES "${MORVANE_ICON_DIR}/morvane.grp" "${MORVANE_ICON_DIR}/small.grp"
+                       "${MORVANE_ICON_DIR}/morvane.ico")
+foreach(size 16 20 24 32 40 48 256)
+    list(APPEND MORVANE_ICON_ART "${MORVANE_ROOT}/res/icons/tv${size}.txt")
+    list(APPEND MORVANE_ICON_FILES "${MORVANE_ICON_DIR}/tv${size}.img")
+endforeach()
 add_custom_command(
-    OUTPUT "${MORVANE_ICON_DIR}/morvane.ico" "${MORVANE_ICON_DIR}/small.ico"
+    OUTPUT ${MORVANE_ICON_FILES}
     COMMAND "${Python3_EXECUTABLE}" "${MORVANE_ROOT}/tools/make_icons.py" "${MORVANE_ICON_DIR}"
             --source "${MORVANE_ROOT}/res/icons"
-    DEPENDS "${MORVANE_ROOT}/tools/make_icons.py"
-            "${MORVANE_ROOT}/res/icons/tv32.txt" "${MORVANE_ROOT}/res/icons/tv16.txt"
-    COMMENT "Drawing morvane.ico and small.ico"
+    DEPENDS "${MORVANE_ROOT}/tools/make_icons.py" ${MORVANE_ICON_ART}
+    COMMENT "Drawing the icons"
     VERBATIM)
 
-add_custom_target(morvane_icons ALL
-    DEPENDS "${MORVANE_ICON_DIR}/morvane.ico" "${MORVANE_ICON_DIR}/small.ico")
+add_custom_target(morvane_icons ALL DEPENDS ${MORVANE_ICON_FILES})
 
 # The tests, unless the project was configured without them.
 if(DEFINED MORVANE_TESTS AND NOT MORVANE_TESTS)

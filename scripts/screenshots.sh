@@ -3,11 +3,12 @@
 # Wine in a virtual desktop on a virtual X display (Xvfb), with a throwaway Wine prefix that is
 # deleted afterwards, fills its schedule with a week of programmes, and saves into docs/images/:
 #
-#   tray-menu.png   the tray icon with its menu open
-#   overview.png    the weekly overview
-#   add-entry.png   the add dialog, filled in
-#   alert-sound.png the alert sound dialog ("How to alert")
-#   alert.png       an alert box (it waits for a real alert at the start of the next minute)
+#   tray-menu.png      the tray icon with its menu open, at 100 %
+#   overview.png       the weekly overview
+#   add-entry.png      the add dialog, filled in
+#   alert-sound.png    the alert sound dialog ("How to alert")
+#   alert.png          an alert box (it waits for a real alert at the start of the next minute)
+#   tray-menu-150.png  the tray icon with its menu open at 150 % (144 DPI), after a restart
 #
 # tools/shots.cpp, built here beside the release, puts the program into each state and says
 # where on the screen it is; ImageMagick's `import` takes the picture. The prefix gets Wine's own
@@ -41,9 +42,9 @@ if [ "$1" != "--on-display" ]; then
         -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF >/dev/null
   cmake --build "$build"
   mkdir -p "$build/shots"
-  $triple-g++-posix -std=c++17 -O2 -static -Wall -Wextra \
+  $triple-g++-posix -std=c++17 -O2 -static -Wall -Wextra -I"$here/tests/support" \
       -o "$build/shots/shots.exe" "$here/tools/shots.cpp" "$here/tests/e2e/e2e.cpp" \
-      -luser32 -lgdi32 -ladvapi32 -lshlwapi -lshell32
+      "$here/tests/support/unmanaged.cpp" -luser32 -lgdi32 -ladvapi32 -lshlwapi -lshell32
   exec xvfb-run -a -s "-screen 0 800x600x24" sh "$0" --on-display
 fi
 
@@ -129,10 +130,16 @@ morvane_pid=$!
 "$WINE_LOADER" "$build/shots/shots.exe" main || shots main
 shots tray >/dev/null
 
-r=$(rect menu); set -- $r
-snap tray-menu.png "$(echo "$1 $2" | awk '{ x = $1 - 24; y = $2 - 16;
-  if (x < 0) x = 0; printf "%dx%d+%d+%d\n", 800 - x, 600 - y, x, y }')"
-shots escape
+# The tray menu and the notification area below it, to the screen's corner, as NAME; the margin
+# is that of 100 % times SCALE.
+tray_menu() {
+  name=$1 scale=$2
+  r=$(rect menu); set -- $r
+  snap "$name" "$(echo "$1 $2" | awk -v s="$scale" '{ x = $1 - 24 * s; y = $2 - 16 * s;
+    if (x < 0) x = 0; printf "%dx%d+%d+%d\n", 800 - x, 600 - y, x, y }')"
+  shots escape
+}
+tray_menu tray-menu.png 1
 
 r=$(rect overview); set -- $r
 snap overview.png "$(crop "$@" 12)"
@@ -155,6 +162,22 @@ echo "Waiting for the alert at $(date -d "@$due" +%H:%M)"
 r=$(rect window "Morvane alert" 90); set -- $r
 snap alert.png "$(crop "$@" 12)"
 shots press "Morvane alert" 1
+
+shots exit
+
+# At 150 %: a program reads the display's scale when it starts, so once the prefix says 144 DPI,
+# Wine starts afresh, desktop and taskbar included (the reg command has started them already).
+kill "$morvane_pid" 2>/dev/null || true
+wineserver -k
+"$WINE_LOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f \
+  >/dev/null 2>&1
+wineserver -k
+wineserver -p
+"$WINE_LOADER" explorer /desktop=Morvane,800x600 morvane.exe >/dev/null 2>&1 &
+morvane_pid=$!
+"$WINE_LOADER" "$build/shots/shots.exe" main || shots main
+shots tray >/dev/null
+tray_menu tray-menu-150.png 1.5
 
 # Morvane ends here; the virtual desktop it ran in does not, so the clean-up ends Wine.
 shots exit

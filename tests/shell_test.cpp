@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -96,6 +97,59 @@ TEST(ShellResources, TheTitleAndClassNameStrings)
     EXPECT_STREQ("morvane", text);
     ASSERT_GT(LoadStringA(GetModuleHandleA(NULL), IDS_CLASSNAME, text, sizeof text), 0);
     EXPECT_STREQ("MORVANE", text);
+}
+
+SIZE IconSize(HICON icon)
+{
+    ICONINFO info = {};
+    BITMAP bitmap = {};
+    if (GetIconInfo(icon, &info)) {
+        GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+    return SIZE{bitmap.bmWidth, bitmap.bmHeight};
+}
+
+// Run at 96 DPI with the others, and by itself in a prefix at 144 DPI (MORVANE_TEST_DPI): the
+// icons that start-up loads have the sizes the display asks for, and go at exit.
+TEST(ProgramIcons, HaveTheSizesTheDisplayAsksFor)
+{
+    HDC screen = GetDC(NULL);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    if (const char *expected = getenv("MORVANE_TEST_DPI")) {
+        ASSERT_EQ(atoi(expected), dpi) << "the prefix's LogPixels";
+    }
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    RegisterMainClass(instance, "MorvaneIconTest");
+    MainWindow = CreateWindowExA(0, "MorvaneIconTest", "morvane", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                 100, NULL, NULL, instance, NULL);
+    ASSERT_TRUE(MainWindow != NULL);
+    AddTrayIcon(instance);
+    const HICON tray = TrayIcon.hIcon;
+    const SIZE small = {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+    const SIZE large = {GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)};
+    const struct { const char *what; HICON icon; SIZE size; } icons[] = {
+        {"tray", tray, small},
+        {"class, small", (HICON)GetClassLongPtrA(MainWindow, GCLP_HICONSM), small},
+        {"class", (HICON)GetClassLongPtrA(MainWindow, GCLP_HICON), large},
+    };
+    for (const auto &icon : icons) {
+        SCOPED_TRACE(icon.what);
+        SIZE size = IconSize(icon.icon);
+        EXPECT_EQ(icon.size.cx, size.cx);
+        EXPECT_EQ(icon.size.cy, size.cy);
+    }
+
+    DestroyWindow(MainWindow);
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        ;
+    DestroyProgramIcons();
+    ICONINFO info;
+    EXPECT_FALSE(GetIconInfo(tray, &info)) << "destroyed at exit";
+    UnregisterClassA("MorvaneIconTest", instance);
 }
 
 RECT DialogUnits(HWND dialog, int x, int y, int width, int height)

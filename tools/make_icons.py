@@ -3,15 +3,24 @@
 
 Usage: make_icons.py OUTDIR [--source DIR] [--png]
 
-Writes OUTDIR/morvane.ico (icon 107: 32x32 and 16x16) and OUTDIR/small.ico
-(icon 108: 16x16), both 16-colour (4 bits per pixel with an AND mask).
---png also writes an enlarged preview of each picture (OUTDIR/preview-32.png,
-OUTDIR/preview-16.png) to look at while editing.
+The TV is drawn for every size a display asks for: res/icons/tvN.txt (or
+those in --source DIR) for N = 16, 20, 24, 32, 40, 48 and 256, each a square
+of N rows of N characters.  Those of 16, 32 and 48 pixels are 16-colour
+bitmaps (4 bits per pixel with an AND mask); the others are 32-bit PNGs: the
+256, for Explorer's large views, as Windows expects of that size, and 20, 24
+and 40 (see PNG_SIZES).
 
-The pictures are res/icons/tv32.txt and res/icons/tv16.txt (or those in
---source DIR).  Each is a square of 16 or 32 rows of 16 or 32 characters;
-lines starting with '#' and blank lines are ignored.  A character picks a
-colour of the standard 16-colour Windows palette:
+Writes into OUTDIR:
+    tvN.img        each picture once, as an icon resource holds it; the
+                   resource script numbers them 1 to 7, smallest first
+    morvane.grp    icon 107's group: every picture
+    small.grp      icon 108's group: the small-icon sizes, 16 to 48
+    morvane.ico    every picture in one icon file, for the installer
+--png also writes an enlarged preview of each picture (OUTDIR/preview-N.png)
+to look at while editing.
+
+In the art, lines starting with '#' and blank lines are ignored.  A character
+picks a colour of the standard 16-colour Windows palette:
 
     .  transparent     0  black       8  dark grey
                        1  maroon      9  red
@@ -36,12 +45,18 @@ PALETTE = [
     (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
 ]
 TRANSPARENT = None
-SIZES = (16, 32)
+# Smallest first: a picture's place here, from 1, is its number as an icon resource.
+SIZES = (16, 20, 24, 32, 40, 48, 256)
+# Stored as PNG. Windows reads a PNG in an icon at any size (since Vista). Rows of 20, 24 or 40
+# pixels are no multiple of 16: Wine's shell then hands the taskbar a notification icon's mask cut
+# short (it counts the mask's bits, where its rows are padded to 16), and garbles the bottom rows;
+# an icon with alpha, as a PNG makes it, is drawn without its mask.
+PNG_SIZES = (20, 24, 40, 256)
 
-# Output file -> the pictures it holds, largest first.
-ICONS = {
-    "morvane.ico": ("tv32.txt", "tv16.txt"),
-    "small.ico": ("tv16.txt",),
+# Group file -> the sizes it lists.
+GROUPS = {
+    "morvane.grp": SIZES,
+    "small.grp": (16, 20, 24, 32, 40, 48),
 }
 
 
@@ -49,8 +64,9 @@ class ArtError(Exception):
     pass
 
 
-def parse_art(text, name):
-    """Text pixel art to a list of rows of palette indices (None = transparent)."""
+def parse_art(text, name, size):
+    """Text pixel art of size x size to a list of rows of palette indices
+    (None = transparent)."""
     rows = []
     first_line = None
     for line_no, line in enumerate(text.splitlines(), 1):
@@ -74,9 +90,9 @@ def parse_art(text, name):
         rows.append(row)
     if not rows:
         raise ArtError("%s: no pixel rows" % name)
-    if len(rows[0]) not in SIZES or len(rows) != len(rows[0]):
-        raise ArtError("%s: picture is %dx%d; it must be 16x16 or 32x32"
-                       % (name, len(rows[0]), len(rows)))
+    if (len(rows[0]), len(rows)) != (size, size):
+        raise ArtError("%s: picture is %dx%d; it must be %dx%d"
+                       % (name, len(rows[0]), len(rows), size, size))
     return rows
 
 
@@ -93,7 +109,7 @@ def icon_image(rows):
     for row in reversed(rows):
         nibbles = [0 if p is TRANSPARENT else p for p in row]
         xor += _padded(bytes((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, size, 2)))
-        bits = bytearray(size // 8)
+        bits = bytearray((size + 7) // 8)
         for x, p in enumerate(row):
             if p is TRANSPARENT:
                 bits[x // 8] |= 0x80 >> (x % 8)
@@ -105,24 +121,62 @@ def icon_image(rows):
     return header + palette + xor + mask
 
 
-def build_ico(pictures):
-    images = [icon_image(rows) for rows in pictures]
+def encode_png(width, height, colour_type, pixel_rows):
+    """A PNG of 8 bits a channel; each row's bytes go unfiltered, which packs
+    these flat colours best."""
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body
+                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+    raw = b"".join(b"\0" + row for row in pixel_rows)
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def png_image(rows):
+    """The picture as a 32-bit RGBA PNG, the form Windows reads in an icon."""
+    return encode_png(len(rows), len(rows), 6, [
+        b"".join(b"\0\0\0\0" if p is TRANSPARENT else bytes(PALETTE[p]) + b"\xff" for p in row)
+        for row in rows])
+
+
+def picture(rows):
+    return png_image(rows) if len(rows) in PNG_SIZES else icon_image(rows)
+
+
+def directory_entry(size, image):
+    """The fields an icon file and an icon group share: width, height, colours,
+    reserved, planes, bits per pixel, length.  256 is written as 0."""
+    if size in PNG_SIZES:
+        return struct.pack("<BBBBHHI", size % 256, size % 256, 0, 0, 1, 32, len(image))
+    return struct.pack("<BBBBHHI", size, size, 16, 0, 1, 4, len(image))
+
+
+def build_group(images, sizes):
+    """An icon group resource: the directory of an icon file, with each
+    picture's resource number in place of its offset."""
+    data = struct.pack("<HHH", 0, 1, len(sizes))
+    for size in sizes:
+        data += directory_entry(size, images[size]) + struct.pack("<H", SIZES.index(size) + 1)
+    return data
+
+
+def build_ico(images):
     data = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for rows, image in zip(pictures, images):
-        size = len(rows)
-        data += struct.pack("<BBBBHHII", size % 256, size % 256, 16, 0, 1, 4,
-                            len(image), offset)
-        offset += len(image)
-    return data + b"".join(images)
+    for size in SIZES:
+        data += directory_entry(size, images[size]) + struct.pack("<I", offset)
+        offset += len(images[size])
+    return data + b"".join(images[size] for size in SIZES)
 
 
-def png(rows, scale):
+def preview(rows, scale):
     """An enlarged preview; transparent pixels show as a grey checkerboard."""
     size = len(rows) * scale
-    raw = b""
+    lines = []
     for y in range(size):
-        line = bytearray(b"\0")
+        line = bytearray()
         for x in range(size):
             p = rows[y // scale][x // scale]
             if p is TRANSPARENT:
@@ -130,15 +184,8 @@ def png(rows, scale):
                 line += bytes((shade, shade, shade))
             else:
                 line += bytes(PALETTE[p])
-        raw += bytes(line)
-
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body
-                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-
-    return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+        lines.append(bytes(line))
+    return encode_png(size, size, 2, lines)
 
 
 def write_atomically(path, data):
@@ -170,30 +217,30 @@ def main(argv):
 
     pictures = {}
     try:
-        for name in sorted({n for names in ICONS.values() for n in names}):
+        for size in SIZES:
+            name = "tv%d.txt" % size
             path = os.path.join(source, name)
             try:
                 with open(path, encoding="ascii") as f:
                     text = f.read()
             except (OSError, UnicodeDecodeError) as e:
                 raise ArtError("cannot read %s: %s" % (path, e))
-            pictures[name] = parse_art(text, name)
-        for ico, names in ICONS.items():
-            sizes = [len(pictures[n]) for n in names]
-            if len(set(sizes)) != len(sizes):
-                raise ArtError("%s would hold two %dx%d pictures" % (ico, sizes[0], sizes[0]))
+            pictures[size] = parse_art(text, name, size)
     except ArtError as e:
         sys.stderr.write("make_icons: %s\n" % e)
         return 1
 
+    images = {size: picture(rows) for size, rows in pictures.items()}
+    outputs = {"tv%d.img" % size: image for size, image in images.items()}
+    outputs.update((name, build_group(images, sizes)) for name, sizes in GROUPS.items())
+    outputs["morvane.ico"] = build_ico(images)
+    if want_png:
+        outputs.update(("preview-%d.png" % size, preview(rows, max(1, 256 // size)))
+                       for size, rows in pictures.items())
     try:
         os.makedirs(outdir, exist_ok=True)
-        for ico, names in ICONS.items():
-            write_atomically(os.path.join(outdir, ico), build_ico([pictures[n] for n in names]))
-        if want_png:
-            for name, rows in pictures.items():
-                write_atomically(os.path.join(outdir, "preview-%d.png" % len(rows)),
-                                 png(rows, 256 // len(rows)))
+        for name, data in outputs.items():
+            write_atomically(os.path.join(outdir, name), data)
     except OSError as e:
         sys.stderr.write("make_icons: cannot write to %s: %s\n" % (outdir, e.strerror))
         return 1

@@ -97,7 +97,7 @@ bool ClickIcon(DWORD down, DWORD up, int times)
     return true;
 }
 
-HWND VisibleWindow(const char *className, const char *caption, DWORD deadlineMs = kDeadlineMs)
+HWND VisibleWindow(const char *className, const char *caption, DWORD deadlineMs = DeadlineMs)
 {
     HWND found = NULL;
     WaitUntil(
@@ -206,7 +206,7 @@ int main(int argc, char **argv)
     if (step == "sound")
         return PrintRect(OpenFromOverview(IDC_HOWTOALERT, "How to alert"));
     if (step == "window" && argc >= 3) {
-        DWORD seconds = argc > 3 ? (DWORD)atoi(argv[3]) : kDeadlineMs / 1000;
+        DWORD seconds = argc > 3 ? (DWORD)atoi(argv[3]) : DeadlineMs / 1000;
         return PrintRect(VisibleWindow("#32770", argv[2], seconds * 1000));
     }
     if (step == "press" && argc == 4) {
@@ -220,7 +220,7 @@ int main(int argc, char **argv)
             return 1;
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
         PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);  // "&Suspend Morvane"
-        DWORD waited = process ? WaitForSingleObject(process, kDeadlineMs) : WAIT_FAILED;
+        DWORD waited = process ? WaitForSingleObject(process, DeadlineMs) : WAIT_FAILED;
         if (process)
             CloseHandle(process);
         return waited == WAIT_OBJECT_0 ? 0 : 1;

@@ -17,6 +17,11 @@ extern NOTIFYICONDATAA TrayIcon;
 extern UINT TaskbarCreatedMessage;
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Start-up: the main window's class, then (once MainWindow is set) the notification icon, each
+// with the program's icons at the sizes the display asks for; at exit, those icons are destroyed.
+void RegisterMainClass(HINSTANCE instance, const char *className);
+void AddTrayIcon(HINSTANCE instance);
+void DestroyProgramIcons();
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void Uninstall();
 // The folder of morvane.exe, where its sounds and help lie; empty when its name does not fit.

@@ -6,37 +6,6 @@
 #include "../store/store.h"
 
 
-static void RegisterMainClass(HINSTANCE instance, const char *className)
-{
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MORVANE));
-    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL));
-    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-    wc.lpszMenuName = MAKEINTRESOURCEA(IDC_MORVANE);
-    wc.lpszClassName = className;
-    RegisterClassExA(&wc);
-}
-
-static void AddTrayIcon(HINSTANCE instance)
-{
-    ZeroMemory(&TrayIcon, sizeof TrayIcon);
-    TrayIcon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    TrayIcon.hWnd = MainWindow;
-    TrayIcon.uID = 0;
-    TrayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    TrayIcon.uCallbackMessage = WM_TRAYNOTIFY;
-    TrayIcon.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MORVANE));
-    // The shell reads the tip field of the form that cbSize names: 64 characters, not 128.
-    lstrcpynA(TrayIcon.szTip, "Morvane",
-              NOTIFYICONDATAA_V1_SIZE - FIELD_OFFSET(NOTIFYICONDATAA, szTip));
-    Shell_NotifyIconA(NIM_ADD, &TrayIcon);
-}
-
 // Morvane runs from a folder its user can write to, and starts at every sign-in: nothing the
 // system loads later on its behalf (sound drivers, the shell's handlers, the help viewer) may come
 // from there or from the working folder. Windows before 8 without its update lacks the call, and
@@ -67,8 +36,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     MainWindow = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
                                  CW_USEDEFAULT, 0, NULL, NULL, instance, NULL);
-    if (!MainWindow)
+    if (!MainWindow) {
+        DestroyProgramIcons();
         return 0;
+    }
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     AddTrayIcon(instance);
     SetTimer(MainWindow, REMINDER_TIMER_ID, REMINDER_PERIOD_MS, NULL);
@@ -77,6 +48,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         LONG created = CreateStore();
         if (created != ERROR_SUCCESS) {
             FatalStoreError(created, "at RegCreateKeyEx on InitRegistry");
+            DestroyProgramIcons();
             return 0;
         }
         PlatformMessageBox(NULL,
@@ -92,5 +64,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             DispatchMessageA(&msg);
         }
     }
+    DestroyProgramIcons();
     return (int)msg.wParam;
 }

@@ -12,11 +12,20 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 MAKE_ICONS = os.path.join(ROOT, "tools", "make_icons.py")
 ART = os.path.join(ROOT, "res", "icons")
+SIZES = (16, 20, 24, 32, 40, 48, 256)
+PNG_SIZES = (20, 24, 40, 256)
+PALETTE = [
+    (0x00, 0x00, 0x00), (0x80, 0x00, 0x00), (0x00, 0x80, 0x00), (0x80, 0x80, 0x00),
+    (0x00, 0x00, 0x80), (0x80, 0x00, 0x80), (0x00, 0x80, 0x80), (0xC0, 0xC0, 0xC0),
+    (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
+    (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
+]
 
 
 def option(name):
@@ -39,9 +48,26 @@ def read_art(name):
         return [line.rstrip() for line in f if line.strip() and not line.startswith("#")]
 
 
+def read_png(image, size):
+    """An RGBA PNG's pixels as palette indices, None where transparent."""
+    chunks, at = {}, 8
+    while at < len(image):
+        length, kind = struct.unpack_from(">I4s", image, at)
+        chunks[kind] = chunks.get(kind, b"") + image[at + 8:at + 8 + length]
+        at += 12 + length
+    if struct.unpack(">IIBBBBB", chunks[b"IHDR"]) != (size, size, 8, 6, 0, 0, 0):
+        raise AssertionError("the %d-pixel image is no RGBA PNG of its size" % size)
+    raw = zlib.decompress(chunks[b"IDAT"])
+    rows = [raw[y * (1 + 4 * size):(y + 1) * (1 + 4 * size)] for y in range(size)]
+    if any(row[0] for row in rows):
+        raise AssertionError("the %d-pixel PNG's rows are filtered" % size)
+    return [[None if q[3] == 0 else PALETTE.index(q[:3]) if q[3] == 255 else q
+             for q in zip(*[iter(row[1:])] * 4)] for row in rows]
+
+
 def read_ico(data):
-    """Each image of an icon file as (size, pixels) where pixels[y][x] is a
-    palette index or None for transparent."""
+    """Each image of an icon file as (size, bytes, pixels) where pixels[y][x]
+    is a palette index or None for transparent."""
     reserved, kind, count = struct.unpack_from("<HHH", data, 0)
     if (reserved, kind) != (0, 1):
         raise AssertionError("not an icon file")
@@ -49,11 +75,15 @@ def read_ico(data):
     for i in range(count):
         width, height, colours, _, planes, bits, length, offset = \
             struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
-        if (width, colours, planes, bits) != (height, 16, 1, 4):
-            raise AssertionError("entry %d is not a square 16-colour image" % i)
+        png = (width or 256) in PNG_SIZES
+        if (width, planes, colours, bits) != (height, 1) + ((0, 32) if png else (16, 4)):
+            raise AssertionError("entry %d is no square %s" % (i, "PNG" if png else "bitmap"))
         if offset + length > len(data):
             raise AssertionError("entry %d runs past the end of the file" % i)
         image = data[offset:offset + length]
+        if png:
+            images.append((width or 256, image, read_png(image, width or 256)))
+            continue
         header = struct.unpack_from("<IiiHHI", image, 0)
         if header != (40, width, 2 * height, 1, 4, 0):
             raise AssertionError("entry %d has the bitmap header %r" % (i, header))
@@ -74,7 +104,7 @@ def read_ico(data):
                     raise AssertionError("transparent pixel (%d,%d) has colour %d" % (x, y, colour))
                 line.append(None if clear else colour)
             pixels.append(line)
-        images.append((width, pixels))
+        images.append((width, image, pixels))
     return images
 
 
@@ -89,10 +119,11 @@ class IconTest(unittest.TestCase):
             result = generate(folder)
             if result.returncode != 0:
                 raise AssertionError("make_icons failed: " + result.stderr)
-        cls.icons = {}
-        for name in ("morvane.ico", "small.ico"):
+        cls.files = {}
+        for name in ["morvane.ico", "morvane.grp", "small.grp"] + ["tv%d.img" % n for n in SIZES]:
             with open(os.path.join(folder, name), "rb") as f:
-                cls.icons[name] = read_ico(f.read())
+                cls.files[name] = f.read()
+        cls.icon = read_ico(cls.files["morvane.ico"])
 
     @classmethod
     def tearDownClass(cls):
@@ -100,17 +131,23 @@ class IconTest(unittest.TestCase):
             cls.tmp.cleanup()
 
     def test_icons_hold_the_right_sizes(self):
-        self.assertEqual([32, 16], [size for size, _ in self.icons["morvane.ico"]])
-        self.assertEqual([16], [size for size, _ in self.icons["small.ico"]])
+        self.assertEqual(list(SIZES), [size for size, _, _ in self.icon])
+        # The program's groups: the icon file's directory, up to 48 for the small icon, with the
+        # pictures' numbers in place of their offsets; the pictures, the icon file's.
+        ico = self.files["morvane.ico"]
+        for group, count in (("morvane.grp", 7), ("small.grp", 6)):
+            entries = [ico[6 + 16 * i:18 + 16 * i] + struct.pack("<H", i + 1) for i in range(count)]
+            self.assertEqual(struct.pack("<HHH", 0, 1, count) + b"".join(entries),
+                             self.files[group], group)
+        for size, image, _ in self.icon:
+            self.assertEqual(image, self.files["tv%d.img" % size], size)
 
     def test_pixels_and_transparency_follow_the_art(self):
-        cases = [("morvane.ico", 0, "tv32.txt"), ("morvane.ico", 1, "tv16.txt"),
-                 ("small.ico", 0, "tv16.txt")]
-        for icon, index, art in cases:
-            with self.subTest(icon=icon, image=index):
+        for size, _, pixels in self.icon:
+            with self.subTest(size=size):
                 expected = [[None if ch == "." else int(ch, 16) for ch in line]
-                            for line in read_art(art)]
-                self.assertEqual(expected, self.icons[icon][index][1])
+                            for line in read_art("tv%d.txt" % size)]
+                self.assertEqual(expected, pixels)
 
     def test_faulty_art_is_refused_by_line(self):
         cases = [
@@ -118,8 +155,8 @@ class IconTest(unittest.TestCase):
              "tv16.txt:6: row has 17 pixels"),
             ("unknown colour", "tv32.txt", lambda rows: rows.__setitem__(9, "G" + rows[9][1:]),
              "tv32.txt:12: character 'G' in column 1 is not a colour"),
-            ("wrong size", "tv16.txt", lambda rows: rows.pop(),
-             "tv16.txt: picture is 16x15"),
+            ("wrong size", "tv24.txt", lambda rows: rows.pop(),
+             "tv24.txt: picture is 24x23; it must be 24x24"),
         ]
         for what, name, change, message in cases:
             with self.subTest(fault=what), tempfile.TemporaryDirectory() as tmp:
