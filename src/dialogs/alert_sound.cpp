@@ -9,7 +9,7 @@
 #include "../shell/shell.h"
 #include "../store/store.h"
 
-// The same looping, asynchronous calls the alert makes, so a preview sounds like an alert.
+// Previews start as an alert's sound does (PlayProgramSound) and stop with the same flags.
 static const DWORD LoopFlags = SND_FILENAME | SND_LOOP | SND_ASYNC;
 
 static const int Radios[3] = {IDC_WARNING, IDC_DRUMS, IDC_NOAUDIO};
@@ -39,15 +39,6 @@ static void StoreCheckedMode(HWND dialog)
             WriteStoreValue(ALERTMODE_VALUE, choices[i].mode);
 }
 
-// From Morvane's folder; a name that does not fit plays the system's default sound, as a missing
-// file does.
-static void PlaySoundFile(const char *name)
-{
-    char file[MAX_PATH + 16];
-    ProgramFile(name, file, sizeof file);
-    PlatformPlaySound(file, LoopFlags);
-}
-
 // The Play and Stop buttons also report gaining and losing the focus, and each report counts
 // as a press: only the identifier is looked at.
 INT_PTR CALLBACK AlertSoundDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -67,7 +58,7 @@ INT_PTR CALLBACK AlertSoundDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             return TRUE;
         case IDC_PLAYWARNING:
         case IDC_PLAYDRUMS:
-            PlaySoundFile(LOWORD(wParam) == IDC_PLAYWARNING ? "warning.wav" : "drums.wav");
+            PlayProgramSound(LOWORD(wParam) == IDC_PLAYWARNING ? "warning.wav" : "drums.wav");
             return TRUE;
         case IDC_STOPWARNING:
         case IDC_STOPDRUMS:

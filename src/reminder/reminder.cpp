@@ -39,11 +39,7 @@ void RaiseAlert(int hour12, int minute, char half, const char *programme, char m
     wsprintfA(text, "Switch on the Telly   %s @ %d.%.2d %cM", name, hour12, minute, half);
 
     if (mode == '1' || mode == '2') {
-        // From Morvane's folder; a name that does not fit plays the system's default sound, as
-        // a missing file does.
-        char file[MAX_PATH + 16];
-        ProgramFile(mode == '1' ? "warning.wav" : "drums.wav", file, sizeof file);
-        PlatformPlaySound(file, SND_FILENAME | SND_LOOP | SND_ASYNC);
+        PlayProgramSound(mode == '1' ? "warning.wav" : "drums.wav");
         Sounding = true;
     } else {
         StopAlertSound();

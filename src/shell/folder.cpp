@@ -1,5 +1,9 @@
 #include "shell.h"
 
+#include <mmsystem.h>
+
+#include "../platform/platform.h"
+
 // Morvane's folder is where morvane.exe lies, whatever folder it was started in: a command
 // prompt, Win+R and Task Scheduler each start it somewhere else.
 void ProgramFolder(char *folder, int room)
@@ -27,4 +31,12 @@ bool ProgramFile(const char *name, char *path, int room)
     path[length] = '\\';
     lstrcpyA(path + length + 1, name);
     return true;
+}
+
+// A name that does not fit plays the system's default sound, as a missing file does.
+void PlayProgramSound(const char *name)
+{
+    char file[MAX_PATH + 16];
+    ProgramFile(name, file, sizeof file);
+    PlatformPlaySound(file, SND_FILENAME | SND_LOOP | SND_ASYNC);
 }

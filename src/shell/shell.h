@@ -28,5 +28,7 @@ void Uninstall();
 void ProgramFolder(char *folder, int room);
 // The full path of one of Morvane's own files; false, with the path empty, when it does not fit.
 bool ProgramFile(const char *name, char *path, int room);
+// Starts one of Morvane's two sounds looping, asynchronously: an alert's, or its preview.
+void PlayProgramSound(const char *name);
 
 #endif
