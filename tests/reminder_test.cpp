@@ -94,7 +94,8 @@ TEST_F(TickTest, TheFirstTickAfterStartAlertsOnlyInTheFirstTwoSecondsOfTheMinute
             ASSERT_EQ(1u, fake::boxes.size());
             EXPECT_EQ("Switch on the Telly   Film @ 10.45 PM", fake::boxes[0].text);
             EXPECT_EQ("Morvane alert", fake::boxes[0].caption);
-            EXPECT_EQ((UINT)(MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION), fake::boxes[0].style);
+            EXPECT_EQ((UINT)(MB_OK | MB_TASKMODAL | MB_TOPMOST | MB_ICONEXCLAMATION),
+                      fake::boxes[0].style);
             EXPECT_EQ(NULL, fake::boxes[0].owner);
         } else {
             EXPECT_TRUE(fake::boxes.empty());
@@ -178,7 +179,7 @@ SYSTEMTIME December(int day, int hour, int minute, int second)
 
 // Every entry of a minute alerts, and so does every entry whose minute a gap between two ticks
 // swallowed, up to an hour back: in time order, in the store's order within a minute, once, also
-// when the clock is corrected backwards.
+// when the clock is corrected backwards; a correction passes over only minutes ticks looked at.
 TEST_F(TickTest, EachEntryOfTheMinutesSinceTheNewestTickAlertsOnceInTimeOrder)
 {
     std::vector<std::string> crowd, newestOfCrowd;
@@ -216,6 +217,10 @@ TEST_F(TickTest, EachEntryOfTheMinutesSinceTheNewestTickAlertsOnceInTimeOrder)
           December(11, 3, 0, 1)},
          {"50200AMTwo", "50230AMHalf", "50300AMThree"},
          {"Two @ 2.00 AM", "Half @ 2.30 AM", "Three @ 3.00 AM"}},
+        {"a start on a clock an hour fast, put right",
+         {December(11, 9, 30, 15), December(11, 8, 30, 10), December(11, 9, 0, 1),
+          December(11, 9, 30, 1), December(11, 9, 31, 1)},
+         {"50900AMNine", "50930AMStart", "50931AMAfter"}, {"Nine @ 9.00 AM", "After @ 9.31 AM"}},
         {"a clock put back three hours starts afresh",
          {December(11, 21, 0, 1), December(11, 18, 0, 5), December(11, 18, 1, 1)},
          {"50900PMNine", "50600PMSix", "50601PMLater"}, {"Nine @ 9.00 PM", "Later @ 6.01 PM"}},

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../res/resource.h"
+#include "dialog_support.h"
 #include "dialogs/dialogs.h"
 #include "fake_platform.h"
 #include "registry.h"
@@ -152,21 +153,6 @@ TEST(ProgramIcons, HaveTheSizesTheDisplayAsksFor)
     UnregisterClassA("MorvaneIconTest", instance);
 }
 
-RECT DialogUnits(HWND dialog, int x, int y, int width, int height)
-{
-    RECT rect = {x, y, x + width, y + height};
-    MapDialogRect(dialog, &rect);
-    return rect;
-}
-
-RECT ClientRectOf(HWND dialog, HWND control)
-{
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(NULL, dialog, (POINT *)&rect, 2);
-    return rect;
-}
-
 TEST(AboutBox, ItsTemplateMatchesItsLayout)
 {
     HWND about = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL,
@@ -188,10 +174,10 @@ TEST(AboutBox, ItsTemplateMatchesItsLayout)
     HWND ok = GetDlgItem(about, IDOK);
     ASSERT_TRUE(icon && ok);
     EXPECT_EQ(SS_ICON, GetWindowLongA(icon, GWL_STYLE) & SS_TYPEMASK);
-    RECT iconAt = ClientRectOf(about, icon), want = DialogUnits(about, 56, 16, 20, 20);
+    RECT iconAt = ControlRect(about, icon), want = DialogUnits(about, 56, 16, 20, 20);
     EXPECT_EQ(want.left, iconAt.left);
     EXPECT_EQ(want.top, iconAt.top);
-    RECT okAt = ClientRectOf(about, ok);
+    RECT okAt = ControlRect(about, ok);
     want = DialogUnits(about, 47, 88, 38, 13);
     EXPECT_TRUE(EqualRect(&want, &okAt));
     EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(ok, GWL_STYLE) & BS_TYPEMASK);
@@ -230,6 +216,7 @@ protected:
         fake::Reset();
         reg::ClearStore();
         UninstallingFlag = 0;
+        AppInstance = GetModuleHandleA(NULL);
         WNDCLASSA wc = {};
         wc.lpfnWndProc = MainWindowProc;
         wc.hInstance = GetModuleHandleA(NULL);
@@ -352,11 +339,12 @@ TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
     HWND about = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL,
                                     AboutDialogProc, 0);
     ShowWindow(about, SW_SHOW);
-    bool flagSetBeforeDelete = false, aboutGone = false;
+    bool flagSetBeforeDelete = false, aboutGone = false, silent = false;
     fake::whileBoxOpen = [&](const FakeBox &box) {
         if (!(box.caption == "Morvane Uninstall" && box.style & MB_ICONINFORMATION))
             return;
         flagSetBeforeDelete = UninstallingFlag == 1 && !reg::StoreExists();
+        silent = !fake::sounds.empty() && fake::sounds.back().isStop;
         aboutGone = !IsWindowVisible(about);
         HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseWindows, NULL, GetCurrentThreadId());
         SendMessageA(MainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
@@ -365,6 +353,7 @@ TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
     };
     Uninstall();
     EXPECT_TRUE(aboutGone);
+    EXPECT_TRUE(silent) << "a sound plays on behind the last box";
     EXPECT_EQ(0, windowsMade) << "the tray opened an overview or its menu";
     DestroyWindow(about);
     ASSERT_EQ(2u, fake::boxes.size());
@@ -379,6 +368,78 @@ TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
     EXPECT_FALSE(IsWindowVisible(overview)) << "the overview never comes back";
     EXPECT_EQ(0, QuitCode());
     EXPECT_TRUE(IsWindow(MainWindow)) << "the main window is left to the end of the process";
+}
+
+// Whatever the user does while an alert box is up, through the tray or on an overview under the
+// box, opens nothing over it: OK ends the box, the sound stops once, and the next minute's
+// programme alerts in its minute, with whatever was opened still open.
+TEST_F(MainWindowTest, NothingOpenedWhileAnAlertIsUpHoldsItsOk)
+{
+    const struct {
+        const char *what;
+        int overviewButton;  // 0: the tray's message below
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    } actions[] = {
+        {"double click", 0, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK},
+        {"Settings", 0, WM_COMMAND, IDM_SETTINGS, 0},
+        {"About", 0, WM_COMMAND, IDM_ABOUT, 0},
+        {"Uninstall", 0, WM_COMMAND, IDM_UNINSTALL, 0},
+        {"Add", IDC_ADD, 0, 0, 0}, {"Remove", IDC_REMOVE, 0, 0, 0},
+        {"How to alert", IDC_HOWTOALERT, 0, 0, 0}, {"the overview's About", IDC_ABOUT, 0, 0, 0},
+        {"the overview's Uninstall", IDC_UNINSTALL, 0, 0, 0},
+    };
+    for (const auto &action : actions) {
+        SCOPED_TRACE(action.what);
+        fake::Reset();
+        reg::PutString(ALERTMODE_VALUE, "1");
+        reg::PutString("10900AMNine", "Nine");
+        reg::PutString("10901AMLater", "Later");
+        NewestTickTime = 0;
+        auto tick = [](int minute) {
+            fake::SetClock(1, 9, minute, 0);
+            SendMessageA(MainWindow, WM_TIMER, REMINDER_TIMER_ID, 0);
+        };
+        size_t boxesAtNextMinute = 0;
+        auto nextMinute = [&] {
+            if (boxesAtNextMinute == 0) {
+                tick(1);
+                boxesAtNextMinute = fake::boxes.size();
+            }
+        };
+        fake::whileBoxOpen = [&](const FakeBox &) {
+            if (fake::boxes.size() > 1)
+                return;
+            if (action.overviewButton)
+                SendDlgItemMessageA(OverviewHandle, action.overviewButton, BM_CLICK, 0, 0);
+            else
+                SendMessageA(MainWindow, action.message, action.wParam, action.lParam);
+        };
+        DialogScript script;
+        if (action.overviewButton)
+            script.Then([&](HWND week) {
+                tick(0);
+                nextMinute();
+                EndDialog(week, IDOK);
+            });
+        script.Then([&](HWND opened) {  // opened over the box: OK cannot end it meanwhile
+            nextMinute();
+            EndDialog(opened, IDCANCEL);
+        });
+        if (action.overviewButton)
+            OpenSettingsDialog();
+        else
+            tick(0);
+        nextMinute();
+        EXPECT_EQ(2u, boxesAtNextMinute) << "the next programme waited for a window";
+        EXPECT_EQ(2u, fake::boxes.size());
+        EXPECT_EQ("Switch on the Telly   Later @ 9.01 AM", fake::boxes.back().text);
+        std::vector<bool> stops;
+        for (const FakeSound &sound : fake::sounds)
+            stops.push_back(sound.isStop);
+        EXPECT_EQ((std::vector<bool>{false, true, false, true}), stops);
+    }
 }
 
 // A copy the package installed: its record names the install folder and the product code.

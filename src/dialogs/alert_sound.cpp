@@ -2,15 +2,9 @@
 // previews each sound.
 #include "dialogs.h"
 
-#include <mmsystem.h>
-
 #include "../../res/resource.h"
 #include "../platform/platform.h"
-#include "../shell/shell.h"
 #include "../store/store.h"
-
-// Previews start as an alert's sound does (PlayProgramSound) and stop with the same flags.
-static const DWORD LoopFlags = SND_FILENAME | SND_LOOP | SND_ASYNC;
 
 static const int Radios[3] = {IDC_WARNING, IDC_DRUMS, IDC_NOAUDIO};
 
@@ -62,7 +56,7 @@ INT_PTR CALLBACK AlertSoundDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             return TRUE;
         case IDC_STOPWARNING:
         case IDC_STOPDRUMS:
-            PlatformPlaySound(NULL, LoopFlags);
+            StopProgramSound();
             return TRUE;
         }
         break;

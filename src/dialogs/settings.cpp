@@ -4,6 +4,7 @@
 
 #include "../../res/resource.h"
 #include "../platform/platform.h"
+#include "../reminder/reminder.h"
 #include "../shell/shell.h"
 #include "../store/store.h"
 
@@ -17,9 +18,12 @@ static const int DayBoxes[7] = {IDC_MONDAY,   IDC_TUESDAY,  IDC_WEDNESDAY, IDC_T
 // programme name an entry key can carry.
 enum { DAY_LINE_ROOM = 500 };
 
+// One overview at a time: two would show two schedules once Add or Remove refreshed one. One
+// that uninstall has hidden for its question stays hidden: No brings it back.
 void OpenSettingsDialog()
 {
-    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), NULL, SettingsDialogProc, 0);
+    if (!BringDialogToFront("Morvane Settings"))
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_SETTINGS), NULL, SettingsDialogProc, 0);
 }
 
 // "07:05 PM News" from "50705PMNews". A name cut short shows its missing characters as
@@ -113,11 +117,14 @@ static void OpenHelp(HWND dialog)
 
 static INT_PTR OnSettingsCommand(HWND dialog, WORD id)
 {
-    switch (id) {
-    case IDOK:
-    case IDCANCEL:
+    if (id == IDOK || id == IDCANCEL) {
         EndDialog(dialog, id);
         return TRUE;
+    }
+    // An alert box disables the overview while it is up; whatever reaches it still opens nothing.
+    if (BringAlertToFront())
+        return FALSE;
+    switch (id) {
     case IDC_ADD:
         DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ADDENTRY), dialog, AddEntryDialogProc, 0);
         break;
@@ -126,7 +133,7 @@ static INT_PTR OnSettingsCommand(HWND dialog, WORD id)
                         RemoveEntryDialogProc, 0);
         break;
     case IDC_ABOUT:
-        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL, AboutDialogProc, 0);
+        OpenAboutBox();
         break;
     case IDC_HOWTOALERT:
         DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ALERTSOUND), dialog, AlertSoundDialogProc,

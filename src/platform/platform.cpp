@@ -70,3 +70,8 @@ void PlatformReleaseProcess(HANDLE held)
     ResumeThread(held);
     CloseHandle(held);
 }
+
+BOOL PlatformNotifyIcon(DWORD message, NOTIFYICONDATAA *icon)
+{
+    return Shell_NotifyIconA(message, icon);
+}

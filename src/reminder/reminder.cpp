@@ -1,10 +1,8 @@
 #include "reminder.h"
 
-#include <mmsystem.h>
 #include <string.h>
 
 #include "../platform/platform.h"
-#include "../shell/shell.h"
 #include "../store/store.h"
 
 int UninstallingFlag = 0;
@@ -20,14 +18,29 @@ void BuildMatchKey(const SYSTEMTIME *now, MatchKey *key)
     wsprintfA(key->text, "%d%.2d%.2d%c", key->day, key->hour12, key->minute, key->half);
 }
 
-// Whether an alert's sound is looping: it goes from one box to the next and stops with the last.
-static bool Sounding;
+struct WaitingAlert {
+    ULONGLONG minute;  // of the local clock's calendar
+    char programme[STORE_DATA_ROOM];
+};
+
+// The alerts as the user meets them. One box at a time: a tick that finds programmes while a box
+// is up adds them to the waiting list, and each OK brings up the oldest waiting, from the same
+// loop. The box is always the innermost loop of the thread, since nothing opens over it; so OK
+// always returns. The sound goes on from one box to the next and stops after the last. Like the
+// tick's scan, all of it is static: ticks run nested in every box.
+static struct {
+    bool boxUp;         // the tick opens no box and the tray no window
+    bool soundPlaying;  // an alert's sound loops
+    WaitingAlert onScreen;
+    WaitingAlert waiting[ALERTS_WAITING];  // oldest first
+    int waitingCount;
+} Alerts;
 
 static void StopAlertSound()
 {
-    if (Sounding)
-        PlatformPlaySound(NULL, SND_FILENAME | SND_LOOP | SND_ASYNC);
-    Sounding = false;
+    if (Alerts.soundPlaying)
+        StopProgramSound();
+    Alerts.soundPlaying = false;
 }
 
 void RaiseAlert(int hour12, int minute, char half, const char *programme, char mode)
@@ -40,11 +53,21 @@ void RaiseAlert(int hour12, int minute, char half, const char *programme, char m
 
     if (mode == '1' || mode == '2') {
         PlayProgramSound(mode == '1' ? "warning.wav" : "drums.wav");
-        Sounding = true;
+        Alerts.soundPlaying = true;
     } else {
         StopAlertSound();
     }
-    PlatformMessageBox(NULL, text, "Morvane alert", MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
+    // Task-modal, the box disables the thread's other windows while it is up; topmost, it stays
+    // above every window, as a system-modal box does.
+    PlatformMessageBox(NULL, text, "Morvane alert",
+                       MB_OK | MB_TASKMODAL | MB_TOPMOST | MB_ICONEXCLAMATION);
+}
+
+bool BringAlertToFront()
+{
+    if (Alerts.boxUp)
+        BringDialogToFront("Morvane alert");
+    return Alerts.boxUp;
 }
 
 void FatalStoreError(LONG code, const char *context)
@@ -71,47 +94,38 @@ void FatalStoreError(LONG code, const char *context)
     PlatformMessageBox(NULL, text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
-// The alerts behind the one on screen, oldest first: in time order, in the store's order within
-// a minute. Like the tick's scan, it is static: ticks run nested in every box, and whatever a
-// tick keeps on the stack is paid again at every level.
-static struct {
-    struct {
-        ULONGLONG minute;  // of the local clock's calendar
-        char programme[STORE_DATA_ROOM];
-    } alerts[ALERTS_WAITING];
-    int count;
-} Waiting;
-
 static void DropOldestWaiting()
 {
-    memmove(&Waiting.alerts[0], &Waiting.alerts[1], --Waiting.count * sizeof Waiting.alerts[0]);
+    memmove(&Alerts.waiting[0], &Alerts.waiting[1], --Alerts.waitingCount * sizeof(WaitingAlert));
 }
 
 // A full list makes room by dropping its oldest: after a long absence the programmes due now
 // matter more than those of an hour ago.
 static void AddWaiting(ULONGLONG minute, const char *programme)
 {
-    int at = Waiting.count;
-    while (at > 0 && Waiting.alerts[at - 1].minute > minute)
+    int at = Alerts.waitingCount;
+    while (at > 0 && Alerts.waiting[at - 1].minute > minute)
         at--;
-    if (Waiting.count == ALERTS_WAITING) {
+    if (Alerts.waitingCount == ALERTS_WAITING) {
         if (at == 0)
             return;
         DropOldestWaiting();
         at--;
     }
-    memmove(&Waiting.alerts[at + 1], &Waiting.alerts[at],
-            (Waiting.count - at) * sizeof Waiting.alerts[0]);
-    Waiting.alerts[at].minute = minute;
-    lstrcpynA(Waiting.alerts[at].programme, programme, sizeof Waiting.alerts[at].programme);
-    Waiting.count++;
+    memmove(&Alerts.waiting[at + 1], &Alerts.waiting[at],
+            (Alerts.waitingCount - at) * sizeof(WaitingAlert));
+    Alerts.waiting[at].minute = minute;
+    lstrcpynA(Alerts.waiting[at].programme, programme, sizeof Alerts.waiting[at].programme);
+    Alerts.waitingCount++;
 }
 
-// The minutes a tick looks for: keyCount of them, one after the other from firstMinute.
+// What one tick reads the store for: the minutes it announces.
 static struct {
-    ULONGLONG firstMinute;
-    MatchKey keys[MAKE_UP_SECONDS / 60 + 1];
-    int keyCount;
+    struct {
+        ULONGLONG minute;
+        MatchKey key;
+    } due[MAKE_UP_SECONDS / 60 + 1];
+    int dueCount;
     bool failed;
 } Scan;
 
@@ -124,9 +138,9 @@ static bool CollectDue(const StoreValue *value, void *)
         return false;
     }
     // A name shorter than six characters differs at its terminator.
-    for (int key = 0; key < Scan.keyCount; key++)
-        if (strncmp(value->name, Scan.keys[key].text, 6) == 0) {
-            AddWaiting(Scan.firstMinute + key, value->data);
+    for (int i = 0; i < Scan.dueCount; i++)
+        if (strncmp(value->name, Scan.due[i].key.text, 6) == 0) {
+            AddWaiting(Scan.due[i].minute, value->data);
             break;
         }
     return true;
@@ -150,32 +164,55 @@ static void MinuteKey(ULONGLONG minute, MatchKey *key)
     BuildMatchKey(&time, key);
 }
 
-// Chooses the minutes this tick announces, at the local clock's second `at`, and remembers them
-// as announced before any box runs nested ticks.
+// The minutes the ticks have decided on since start (or since the clock was set afresh): each
+// announced, or passed over as begun before a tick looked. A minute's slot holds its number once
+// it is decided. The slots span more than a correction's reach, so a clock put back by one
+// finds every minute it passes again.
+enum { DECIDED_SLOTS = 128 };
+static_assert(DECIDED_SLOTS > CORRECTION_SECONDS / 60 + 1, "a correction's minutes fit");
+static ULONGLONG DecidedMinutes[DECIDED_SLOTS];
+static ULONGLONG PreviousTickTime;
+
+// Marks the minute decided; true when it was already.
+static bool Decide(ULONGLONG minute)
+{
+    ULONGLONG *slot = &DecidedMinutes[minute % DECIDED_SLOTS];
+    bool was = *slot == minute;
+    *slot = minute;
+    return was;
+}
+
+// Chooses the minutes this tick announces, at the local clock's second `at`, and decides them
+// before any box runs nested ticks.
 static void ChooseMinutes(ULONGLONG at)
 {
-    ULONGLONG newest = NewestTickTime, minute = at / 60;
-    // A clock put back by a time-sync correction or by daylight saving's repeated hour does not
-    // announce its minutes again; put back further, it was set, and the tick starts afresh.
-    if (at + CORRECTION_SECONDS < newest)
-        newest = 0;
-    NewestTickTime = newest > at ? newest : at;
-    Scan.keyCount = 0;
-    if (newest == 0) {
-        // The first tick cannot know what it missed, and starting up (or adding an entry) in
-        // the middle of a programme's minute is not that programme coming due.
-        Scan.firstMinute = minute;
-        Scan.keyCount = at % 60 < 2;
-    } else if (minute > newest / 60) {
+    ULONGLONG minute = at / 60, first;
+    // A clock put back by a time-sync correction or by daylight saving's repeated hour passes
+    // over what the ticks decided; put back further, it was set, and the tick starts afresh.
+    if (NewestTickTime == 0 || at + CORRECTION_SECONDS < NewestTickTime) {
+        memset(DecidedMinutes, 0, sizeof DecidedMinutes);
+        NewestTickTime = PreviousTickTime = 0;
+    }
+    if (PreviousTickTime == 0 || at < PreviousTickTime) {
+        // After start or a step back the tick cannot know what it missed, and starting up (or
+        // adding an entry) in the middle of a programme's minute is not that programme coming due.
+        first = at % 60 < 2 ? minute : minute + 1;
+    } else {
         // Minutes that began since without a tick of their own (the computer slept, the thread
         // was held, the clock was put forward) are made up, those of the last hour only; this
         // tick's own minute alerts however late the tick comes.
-        ULONGLONG first = newest / 60 + 1, oldest = (at - MAKE_UP_SECONDS + 59) / 60;
-        Scan.firstMinute = first > oldest ? first : oldest;
-        Scan.keyCount = (int)(minute - Scan.firstMinute + 1);
+        ULONGLONG oldest = (at - MAKE_UP_SECONDS + 59) / 60;
+        first = PreviousTickTime / 60 + 1 > oldest ? PreviousTickTime / 60 + 1 : oldest;
     }
-    for (int key = 0; key < Scan.keyCount; key++)
-        MinuteKey(Scan.firstMinute + key, &Scan.keys[key]);
+    Scan.dueCount = 0;
+    for (ULONGLONG due = first; due <= minute; due++)
+        if (!Decide(due)) {
+            Scan.due[Scan.dueCount].minute = due;
+            MinuteKey(due, &Scan.due[Scan.dueCount++].key);
+        }
+    Decide(minute);
+    PreviousTickTime = at;
+    NewestTickTime = NewestTickTime > at ? NewestTickTime : at;
 }
 
 // The program ends once a quit message is posted (by uninstall, the exit command or a store
@@ -186,25 +223,22 @@ static bool Ending()
     return UninstallingFlag || PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE);
 }
 
-// One box at a time: a tick that finds alerts while a box is up leaves them waiting, and each
-// dismissal brings up the oldest of them, so boxes never pile up inside each other.
 static void ShowWaitingAlerts()
 {
-    static bool showing;
-    static char programme[STORE_DATA_ROOM];
-    if (showing)
+    if (Alerts.boxUp)
         return;
-    showing = true;
-    while (Waiting.count > 0 && !Ending()) {
-        MatchKey key;
-        MinuteKey(Waiting.alerts[0].minute, &key);
-        lstrcpynA(programme, Waiting.alerts[0].programme, sizeof programme);
+    Alerts.boxUp = true;
+    while (Alerts.waitingCount > 0 && !Ending()) {
+        Alerts.onScreen = Alerts.waiting[0];
         DropOldestWaiting();
-        RaiseAlert(key.hour12, key.minute, key.half, programme, ReadAlertModeChar());
+        MatchKey key;
+        MinuteKey(Alerts.onScreen.minute, &key);
+        RaiseAlert(key.hour12, key.minute, key.half, Alerts.onScreen.programme,
+                   ReadAlertModeChar());
     }
-    Waiting.count = 0;
+    Alerts.waitingCount = 0;
     StopAlertSound();
-    showing = false;
+    Alerts.boxUp = false;
 }
 
 LRESULT RunReminderTick(HWND mainWindow)
@@ -218,14 +252,17 @@ LRESULT RunReminderTick(HWND mainWindow)
     // The key is opened at every tick, so that a store deleted meanwhile is reported at once, but
     // read only when there is a minute to look for. The alerts come after it is closed.
     Scan.failed = false;
-    LONG opened = EnumerateStore(KEY_READ, Scan.keyCount > 0 ? CollectDue : NULL, NULL);
+    LONG opened = EnumerateStore(KEY_READ, Scan.dueCount > 0 ? CollectDue : NULL, NULL);
+    // A tick inside a box only adds to the waiting list. A store failure is reported by the first
+    // tick after the box, for a report opened over it would keep its OK from returning.
+    if (Alerts.boxUp)
+        return 0;
     if (opened != ERROR_SUCCESS) {
         KillTimer(mainWindow, REMINDER_TIMER_ID);
         FatalStoreError(opened, "at RegOpenKey on WM_TIMER");
         PostQuitMessage(0);
         return 0;
     }
-    // Nested ticks reuse the scan while the boxes are up.
     bool failed = Scan.failed;
     if (failed)
         KillTimer(mainWindow, REMINDER_TIMER_ID);

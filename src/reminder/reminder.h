@@ -1,5 +1,5 @@
 // The reminder engine: the two-second tick that compares the clock with the store, the alert
-// box it raises, and the report of a store failure that ends the program.
+// boxes it raises one at a time, and the report of a store failure that ends the program.
 #ifndef MORVANE_REMINDER_H
 #define MORVANE_REMINDER_H
 
@@ -12,8 +12,9 @@
 extern int UninstallingFlag;
 
 // The newest reading of the local clock a tick has seen, in seconds of its calendar; 0 until a
-// tick has run. Every minute up to this one has been announced or passed over for good: it is
-// what makes a programme alert exactly once, also when the clock is corrected backwards.
+// tick has run, and setting it to 0 makes the next tick one after start. Minutes the ticks have
+// announced or passed over up to it are never announced again, also when the clock is corrected
+// backwards; a minute no tick looked at is announced when the clock comes to it.
 extern ULONGLONG NewestTickTime;
 
 // The most alerts that wait behind the one on screen, so that a store filled from outside cannot
@@ -37,6 +38,10 @@ void BuildMatchKey(const SYSTEMTIME *now, MatchKey *key);
 LRESULT RunReminderTick(HWND mainWindow);
 // Shows one alert box, its sound playing; the sound goes on after the box, for the next one.
 void RaiseAlert(int hour12, int minute, char half, const char *programme, char mode);
+// True while an alert box is up, which is then brought to the front. Nothing else of Morvane's
+// opens meanwhile: a window opened over the box would keep its OK from returning, and the sound
+// and the alerts behind the box would wait for that window to close.
+bool BringAlertToFront();
 void FatalStoreError(LONG code, const char *context);
 
 #endif

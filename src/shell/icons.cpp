@@ -1,6 +1,7 @@
 #include "shell.h"
 
 #include "../../res/resource.h"
+#include "../platform/platform.h"
 
 static HICON ClassIcon;
 static HICON ClassSmallIcon;
@@ -46,7 +47,7 @@ void AddTrayIcon(HINSTANCE instance)
     // The shell reads the tip field of the form that cbSize names: 64 characters, not 128.
     lstrcpynA(TrayIcon.szTip, "Morvane",
               NOTIFYICONDATAA_V1_SIZE - FIELD_OFFSET(NOTIFYICONDATAA, szTip));
-    Shell_NotifyIconA(NIM_ADD, &TrayIcon);
+    PlatformNotifyIcon(NIM_ADD, &TrayIcon);
 }
 
 // The shell keeps a copy of the notification icon it was handed, and a class's icons outlive its

@@ -2,6 +2,7 @@
 
 #include "../../res/resource.h"
 #include "../dialogs/dialogs.h"
+#include "../platform/platform.h"
 #include "../reminder/reminder.h"
 
 HINSTANCE AppInstance;
@@ -22,6 +23,25 @@ static void ShowTrayMenu(HWND window)
     PostMessageA(window, WM_NULL, 0, 0);
 }
 
+// Nothing opens over an alert box: its OK could not return until that window closed, and its
+// sound and the alerts behind it would wait as long. The box comes to the front instead.
+static void OpenFromTray(WORD command)
+{
+    if (BringAlertToFront())
+        return;
+    switch (command) {
+    case IDM_SETTINGS:
+        OpenSettingsDialog();
+        break;
+    case IDM_ABOUT:
+        OpenAboutBox();
+        break;
+    case IDM_UNINSTALL:
+        Uninstall();
+        break;
+    }
+}
+
 static void OnTrayNotify(HWND window, LPARAM mouseMessage)
 {
     // Once uninstall has deleted the schedule, nothing opened from here may write it again.
@@ -32,7 +52,7 @@ static void OnTrayNotify(HWND window, LPARAM mouseMessage)
         ShowTrayMenu(window);
         break;
     case WM_LBUTTONDBLCLK:
-        OpenSettingsDialog();
+        OpenFromTray(IDM_SETTINGS);
         break;
     }
 }
@@ -41,13 +61,9 @@ static LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     switch (LOWORD(wParam)) {
     case IDM_SETTINGS:
-        OpenSettingsDialog();
-        return 0;
     case IDM_ABOUT:
-        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL, AboutDialogProc, 0);
-        return 0;
     case IDM_UNINSTALL:
-        Uninstall();
+        OpenFromTray(LOWORD(wParam));
         return 0;
     case IDM_EXIT:
         DestroyWindow(window);
@@ -59,7 +75,7 @@ static LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 static void OnDestroy(HWND window)
 {
     KillTimer(window, REMINDER_TIMER_ID);
-    Shell_NotifyIconA(NIM_DELETE, &TrayIcon);
+    PlatformNotifyIcon(NIM_DELETE, &TrayIcon);
     if (InstanceMutex) {
         CloseHandle(InstanceMutex);
         InstanceMutex = NULL;
@@ -71,7 +87,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     // A restarted shell has forgotten every notification icon; put ours back.
     if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage) {
-        Shell_NotifyIconA(NIM_ADD, &TrayIcon);
+        PlatformNotifyIcon(NIM_ADD, &TrayIcon);
         return 0;
     }
     switch (message) {
@@ -87,6 +103,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// One About box at a time: asked for again, the open one comes to the front.
+void OpenAboutBox()
+{
+    if (!BringDialogToFront("About Morvane"))
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), NULL, AboutDialogProc, 0);
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

@@ -22,13 +22,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void RegisterMainClass(HINSTANCE instance, const char *className);
 void AddTrayIcon(HINSTANCE instance);
 void DestroyProgramIcons();
+void OpenAboutBox();
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void Uninstall();
-// The folder of morvane.exe, where its sounds and help lie; empty when its name does not fit.
-void ProgramFolder(char *folder, int room);
-// The full path of one of Morvane's own files; false, with the path empty, when it does not fit.
-bool ProgramFile(const char *name, char *path, int room);
-// Starts one of Morvane's two sounds looping, asynchronously: an alert's, or its preview.
-void PlayProgramSound(const char *name);
 
 #endif

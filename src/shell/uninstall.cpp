@@ -108,7 +108,9 @@ static void AskAndUninstall()
     UninstallingFlag = 1;
     // Nothing may make the schedule again once it is gone: the tray now does nothing, and every
     // dialog still open goes (an Add pressed in an overview left open would write the key anew).
+    // No sound is left playing behind the last box: a preview loops on after its dialog.
     EnumThreadWindows(GetCurrentThreadId(), EndDialogWindow, 0);
+    StopProgramSound();
 
     char folder[MAX_PATH];
     ProgramFolder(folder, sizeof folder);
@@ -129,7 +131,7 @@ static void AskAndUninstall()
     char text[360];
     wsprintfA(text, format, folder);
     PlatformMessageBox(NULL, text, "Morvane Uninstall", MB_SYSTEMMODAL | MB_ICONINFORMATION);
-    Shell_NotifyIconA(NIM_DELETE, &TrayIcon);
+    PlatformNotifyIcon(NIM_DELETE, &TrayIcon);
     if (removal)
         PlatformReleaseProcess(removal);
     PostQuitMessage(0);

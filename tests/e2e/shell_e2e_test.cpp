@@ -104,7 +104,8 @@ void WaitForTime(ULONGLONG at)
 
 // A debugger, a paused virtual machine or a sleeping computer can hold the program's thread
 // past the start of a programme's minute: it still alerts, once. Left unanswered while the next
-// minute's programmes come due, its box stays alone; they follow it, once each, after OK.
+// minute's programmes come due, its box stays alone; they follow it, once each, after OK, though
+// the icon was double-clicked meanwhile.
 TEST_F(ShellE2E, EveryEntryAlertsOnceOneBoxAtATimeEvenWhenTheProgramIsHeldPastItsMinute)
 {
     Morvane morvane;
@@ -128,11 +129,15 @@ TEST_F(ShellE2E, EveryEntryAlertsOnceOneBoxAtATimeEvenWhenTheProgramIsHeldPastIt
     ASSERT_TRUE(alert != NULL) << "no alert after the thread was held";
     WaitForTime(due[1].at + 4 * kSecond);
     EXPECT_EQ(1u, alerts()) << "the next minute's programmes opened boxes over the first";
-    // Then each in turn, and further ticks of the same minute, while it is open and after the
-    // last, announce nothing again.
+    // A double click on the icon opens nothing over the box, and OK still ends it. Then each
+    // comes in turn, in its minute, and further ticks of the same minute, while it is open and
+    // after the last, announce nothing again.
+    PostMessageA(main, 1234, 0, WM_LBUTTONDBLCLK);
     for (const DueEntry &entry : due) {
-        if (entry.name != due[0].name)
+        if (entry.name != due[0].name) {
             alert = WaitWindow(morvane.Pid(), "#32770", "Morvane alert");
+            EXPECT_LT(Now(), entry.at + 60 * kSecond) << "late";
+        }
         ASSERT_TRUE(alert != NULL) << "no alert for " << entry.name;
         EXPECT_EQ(entry.text, BoxText(alert));
         for (int tick = 0; tick < 3; tick++)
@@ -143,6 +148,13 @@ TEST_F(ShellE2E, EveryEntryAlertsOnceOneBoxAtATimeEvenWhenTheProgramIsHeldPastIt
     for (int tick = 0; tick < 3; tick++)
         PostMessageA(main, WM_TIMER, 700, 0);
     EXPECT_FALSE(WaitUntil([&] { return alerts() > 0; }, 4000)) << "a second alert after OK";
+    auto overviews = [&] { return WindowsOf(morvane.Pid(), "#32770", "Morvane Settings").size(); };
+    EXPECT_EQ(0u, overviews()) << "an overview opened over an alert";
+    // Double-clicked twice, the icon leaves one overview.
+    PostMessageA(main, 1234, 0, WM_LBUTTONDBLCLK);
+    PostMessageA(main, 1234, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(WaitUntil([&] { return overviews() == 1; }));
+    EXPECT_FALSE(WaitUntil([&] { return overviews() > 1; }, 2000)) << "a second overview";
     EXPECT_TRUE(morvane.Running());
     EXPECT_EQ(0, morvane.Suspend());
 }

@@ -14,6 +14,7 @@ std::vector<FakeShellOpen> shellOpens;
 INT_PTR shellResult;
 std::vector<FakeStart> starts;
 bool startFails;
+std::vector<FakeNotify> notifies;
 
 void Reset()
 {
@@ -28,6 +29,7 @@ void Reset()
     shellResult = 42;
     starts.clear();
     startFails = false;
+    notifies.clear();
 }
 
 void SetClock(int dayOfWeek, int hour, int minute, int second)
@@ -120,4 +122,10 @@ HANDLE PlatformStartHeld(LPCSTR application, LPSTR commandLine, LPCSTR directory
 void PlatformReleaseProcess(HANDLE held)
 {
     fake::starts.at((size_t)held - 1).released = true;
+}
+
+BOOL PlatformNotifyIcon(DWORD message, NOTIFYICONDATAA *icon)
+{
+    fake::notifies.push_back(FakeNotify{message, icon->szTip});
+    return TRUE;
 }

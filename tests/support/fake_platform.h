@@ -36,6 +36,11 @@ struct FakeShellOpen {
     int show;
 };
 
+struct FakeNotify {
+    DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
+    std::string tip;
+};
+
 struct FakeStart {
     std::string application, commandLine, directory;
     bool released;
@@ -57,6 +62,7 @@ extern std::vector<FakeShellOpen> shellOpens;
 extern INT_PTR shellResult;
 extern std::vector<FakeStart> starts;  // every process asked for, made or not
 extern bool startFails;
+extern std::vector<FakeNotify> notifies;  // every Shell_NotifyIconA call
 
 void Reset();
 // dayOfWeek as the platform counts it: 0 is Sunday.
