@@ -235,6 +235,7 @@ TEST_F(RemoveEntryTest, TheOverviewShowsTheResultAtOnce)
               RemoveItem("News")});
     EXPECT_EQ("08:00 PM Film", monday);
     EXPECT_EQ("", thursday);
+    EXPECT_EQ("Morvane - next: Film, today 8:00 PM", fake::notifies.at(0).tip) << "at once";
 }
 
 }  // namespace

@@ -442,6 +442,55 @@ TEST_F(MainWindowTest, NothingOpenedWhileAnAlertIsUpHoldsItsOk)
     }
 }
 
+// The tip names what comes next after the clock, from the tick's read of each minute.
+TEST_F(MainWindowTest, TheTipNamesTheNextProgramme)
+{
+    typedef std::vector<std::pair<std::string, std::string>> Store;
+    const Store week = {{"21045PMFilm", "Film"}, {"31045PMLate", "Late"}, {"20900PMSoon", "Soon"}};
+    const std::string cut = "Morvane - next: " + std::string(34, 'L') + ", Thu 8:00 AM";
+    const struct {
+        const char *what;
+        int day, hour, minute;
+        Store store;
+        std::string tip;
+    } cases[] = {
+        {"later today", 2, 21, 0, week, "Morvane - next: Film, today 10:45 PM"},
+        {"tomorrow", 2, 23, 0, week, "Morvane - next: Late, Wed 10:45 PM"},
+        {"over Sunday night, this minute's a week on", 0, 23, 59,
+         {{"71159PMNow", "Now"}, {"11200AMMidnight", "Midnight"}},
+         "Morvane - next: Midnight, Mon 12:00 AM"},
+        {"only this minute's", 5, 19, 5, {{"50705PMNews", "News"}}, "Morvane - next: News, Fri 7:05 PM"},
+        {"several in a minute", 5, 18, 0,
+         {{"50705PMNews", "News"}, {"50705PMNews2", "Sport"}, {"50705PMWeather", "Weather"}},
+         "Morvane - next: News and 2 more, today 7:05 PM"},
+        {"a name cut to fit", 3, 7, 0, {{"40800AMLong", std::string(80, 'L')}}, cut},
+        {"nothing", 1, 9, 0, {}, "Morvane - nothing scheduled"},
+        {"foreign and over-long values", 1, 9, 0,
+         {{"81000AMEight", "x"}, {"11300AMThirteen", "x"}, {"10960AMSixty", "x"},
+          {"10901XMHalf", "x"}, {"10901AAMissingM", "x"}, {"1090", "x"},
+          {"10901AM" + std::string(260, 'n'), "x"}, {"10901AMData", std::string(300, 'd')}},
+         "Morvane - nothing scheduled"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        reg::ClearStore();
+        reg::PutString(ALERTMODE_VALUE, "1");
+        for (const auto &value : c.store)
+            reg::PutString(value.first, value.second);
+        NewestTickTime = 0;
+        TrayIcon.szTip[0] = '\0';
+        fake::notifies.clear();
+        fake::SetClock(c.day, c.hour, c.minute, 30);
+        SendMessageA(MainWindow, WM_TIMER, REMINDER_TIMER_ID, 0);
+        ASSERT_EQ(1u, fake::notifies.size());
+        EXPECT_EQ((DWORD)NIM_MODIFY, fake::notifies[0].message);
+        EXPECT_EQ(c.tip, fake::notifies[0].tip);
+    }
+    fake::SetClock(1, 9, 1, 0);
+    SendMessageA(MainWindow, WM_TIMER, REMINDER_TIMER_ID, 0);
+    EXPECT_EQ(1u, fake::notifies.size()) << "the same tip is not handed again";
+}
+
 // A copy the package installed: its record names the install folder and the product code.
 class InstalledCopyTest : public MainWindowTest {
 protected:

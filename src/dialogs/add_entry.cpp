@@ -5,6 +5,7 @@
 
 #include "../../res/resource.h"
 #include "../platform/platform.h"
+#include "../shell/shell.h"
 #include "../store/store.h"
 
 static const char *const DayNames[7] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
@@ -108,6 +109,7 @@ static void AddEntry(HWND dialog)
     lstrcpynA(key + 7, programme, PROGRAMME_ROOM);
     WriteStoreValue(key, programme);
     SendMessageA(OverviewHandle, WM_INITDIALOG, 0, 0);
+    RefreshTrayTip();
     EndDialog(dialog, IDOK);
 }
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "../../res/resource.h"
+#include "../shell/shell.h"
 #include "../store/store.h"
 
 // Item data that marks the placeholder, whose text a programme may share.
@@ -114,6 +115,7 @@ INT_PTR CALLBACK RemoveEntryDialogProc(HWND dialog, UINT message, WPARAM wParam,
             RemoveChosen(dialog);
             EndDialog(dialog, IDOK);
             SendMessageA(OverviewHandle, WM_INITDIALOG, 0, 0);
+            RefreshTrayTip();
             return TRUE;
         case IDCANCEL:
             EndDialog(dialog, IDCANCEL);

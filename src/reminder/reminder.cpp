@@ -119,14 +119,107 @@ static void AddWaiting(ULONGLONG minute, const char *programme)
     Alerts.waitingCount++;
 }
 
-// What one tick reads the store for: the minutes it announces.
+// What comes next after a clock reading, found in a scan of the store. Only entries of the
+// store's format can come due, and only they are named.
+enum { WEEK_MINUTES = 7 * 24 * 60 };
+struct NextProgramme {
+    int from;  // the reading, in minutes of the week from Monday 12:00 AM
+    int wait;  // minutes from it to the next programme's, 1 to a week; 0: none found
+    int more;  // further programmes in that minute
+    char key[7];  // its day, hour, minute and half, as its entry key begins
+    char name[STORE_DATA_ROOM];
+};
+
+static void StartNext(NextProgramme *next, const SYSTEMTIME *now)
+{
+    int day = now->wDayOfWeek == 0 ? 6 : now->wDayOfWeek - 1;
+    next->from = (day * 24 + now->wHour) * 60 + now->wMinute;
+    next->wait = 0;
+}
+
+static int TwoDigits(const char *text)
+{
+    bool digits = text[0] >= '0' && text[0] <= '9' && text[1] >= '0' && text[1] <= '9';
+    return digits ? (text[0] - '0') * 10 + text[1] - '0' : -1;
+}
+
+// The minute of the week an entry key names, or -1 when its name does not begin with one.
+static int WeekMinute(const char *name)
+{
+    if (lstrlenA(name) < 7 || name[6] != 'M' || (name[5] != 'A' && name[5] != 'P'))
+        return -1;
+    int day = name[0] - '1', hour = TwoDigits(name + 1), minute = TwoDigits(name + 3);
+    if (day < 0 || day > 6 || hour < 1 || hour > 12 || minute < 0 || minute > 59)
+        return -1;
+    return (day * 24 + hour % 12 + (name[5] == 'P' ? 12 : 0)) * 60 + minute;
+}
+
+// A programme of the reading's own minute has been announced: it comes next a week later.
+static void NoteNext(NextProgramme *next, const StoreValue *value)
+{
+    int at = WeekMinute(value->name);
+    if (value->outcome != ERROR_SUCCESS || at < 0)
+        return;
+    int wait = (at - next->from + WEEK_MINUTES - 1) % WEEK_MINUTES + 1;
+    if (next->wait != 0 && wait >= next->wait) {
+        next->more += wait == next->wait;
+        return;
+    }
+    next->wait = wait;
+    next->more = 0;
+    lstrcpynA(next->key, value->name, sizeof next->key);
+    lstrcpynA(next->name, value->data, sizeof next->name);
+}
+
+// "Morvane - next: News and 2 more, today 7:05 PM". The tip field holds 63 characters: a long
+// name gives way, never the time.
+static void FormatTrayTip(const NextProgramme *next, char *tip)
+{
+    static const char days[7][4] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    if (next->wait == 0) {
+        lstrcpyA(tip, "Morvane - nothing scheduled");
+        return;
+    }
+    const char *key = next->key;
+    bool today = next->from % (24 * 60) + next->wait < 24 * 60;
+    char when[24], more[24] = "", name[TRAY_TIP_ROOM];
+    wsprintfA(when, "%s %d:%c%c %cM", today ? "today" : days[key[0] - '1'], TwoDigits(key + 1),
+              key[3], key[4], key[5]);
+    if (next->more > 0)
+        wsprintfA(more, " and %d more", next->more);
+    const char lead[] = "Morvane - next: ";
+    lstrcpynA(name, next->name, TRAY_TIP_ROOM - (sizeof lead - 1) - lstrlenA(more) - 2 -
+                                    lstrlenA(when));
+    wsprintfA(tip, "%s%s%s, %s", lead, name, more, when);
+}
+
+static bool VisitForNext(const StoreValue *value, void *next)
+{
+    NoteNext((NextProgramme *)next, value);
+    return value->outcome == ERROR_SUCCESS || value->outcome == ERROR_MORE_DATA;
+}
+
+void ReadTrayTip(char *tip)
+{
+    SYSTEMTIME now;
+    NextProgramme next;
+    PlatformLocalTime(&now);
+    StartNext(&next, &now);
+    EnumerateStore(KEY_READ, VisitForNext, &next);
+    FormatTrayTip(&next, tip);
+}
+
+// What one tick reads the store for: the minutes it announces, and what comes next.
 static struct {
     struct {
         ULONGLONG minute;
         MatchKey key;
     } due[MAKE_UP_SECONDS / 60 + 1];
     int dueCount;
+    bool read;  // the first tick of each minute reads, for the tip if for nothing else
     bool failed;
+    NextProgramme next;
+    char tip[TRAY_TIP_ROOM];
 } Scan;
 
 static bool CollectDue(const StoreValue *value, void *)
@@ -137,6 +230,7 @@ static bool CollectDue(const StoreValue *value, void *)
         Scan.failed = true;
         return false;
     }
+    NoteNext(&Scan.next, value);
     // A name shorter than six characters differs at its terminator.
     for (int i = 0; i < Scan.dueCount; i++)
         if (strncmp(value->name, Scan.due[i].key.text, 6) == 0) {
@@ -211,6 +305,7 @@ static void ChooseMinutes(ULONGLONG at)
             MinuteKey(due, &Scan.due[Scan.dueCount++].key);
         }
     Decide(minute);
+    Scan.read = Scan.dueCount > 0 || PreviousTickTime / 60 != minute;
     PreviousTickTime = at;
     NewestTickTime = NewestTickTime > at ? NewestTickTime : at;
 }
@@ -248,11 +343,17 @@ LRESULT RunReminderTick(HWND mainWindow)
     SYSTEMTIME now;
     PlatformLocalTime(&now);
     ChooseMinutes(LocalSeconds(&now));
+    StartNext(&Scan.next, &now);
 
     // The key is opened at every tick, so that a store deleted meanwhile is reported at once, but
-    // read only when there is a minute to look for. The alerts come after it is closed.
+    // read only once a minute or when there is a minute to look for. The alerts come after it is
+    // closed.
     Scan.failed = false;
-    LONG opened = EnumerateStore(KEY_READ, Scan.dueCount > 0 ? CollectDue : NULL, NULL);
+    LONG opened = EnumerateStore(KEY_READ, Scan.read ? CollectDue : NULL, NULL);
+    if (opened == ERROR_SUCCESS && Scan.read && !Scan.failed) {
+        FormatTrayTip(&Scan.next, Scan.tip);
+        SendMessageA(mainWindow, WM_NEXTPROGRAMME, 0, (LPARAM)Scan.tip);
+    }
     // A tick inside a box only adds to the waiting list. A store failure is reported by the first
     // tick after the box, for a report opened over it would keep its OK from returning.
     if (Alerts.boxUp)

@@ -1,5 +1,6 @@
 // The reminder engine: the two-second tick that compares the clock with the store, the alert
-// boxes it raises one at a time, and the report of a store failure that ends the program.
+// boxes it raises one at a time, what comes next for the tray's tip, and the report of a store
+// failure that ends the program.
 #ifndef MORVANE_REMINDER_H
 #define MORVANE_REMINDER_H
 
@@ -24,6 +25,12 @@ extern ULONGLONG NewestTickTime;
 #define MAKE_UP_SECONDS 3600
 #define CORRECTION_SECONDS 7200
 
+// Sent to the window that owns the timer by each tick that reads the store: the second
+// parameter is the tip that names the next programme (TRAY_TIP_ROOM, the tip field of the
+// notification icon's first form).
+#define WM_NEXTPROGRAMME (WM_APP + 1)
+#define TRAY_TIP_ROOM 64
+
 // One clock reading in the store's terms: "50705P" is a Friday at 19:05.
 struct MatchKey {
     int day;     // 1 Monday .. 7 Sunday
@@ -43,5 +50,8 @@ void RaiseAlert(int hour12, int minute, char half, const char *programme, char m
 // and the alerts behind the box would wait for that window to close.
 bool BringAlertToFront();
 void FatalStoreError(LONG code, const char *context);
+// The tip for the clock as it reads now, from a read of the store of its own (at start, and
+// after the schedule was changed): "Morvane - next: Film, Tue 10:45 PM".
+void ReadTrayTip(char *tip);
 
 #endif

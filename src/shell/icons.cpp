@@ -2,6 +2,7 @@
 
 #include "../../res/resource.h"
 #include "../platform/platform.h"
+#include "../reminder/reminder.h"
 
 static HICON ClassIcon;
 static HICON ClassSmallIcon;
@@ -44,10 +45,27 @@ void AddTrayIcon(HINSTANCE instance)
     TrayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIcon.uCallbackMessage = WM_TRAYNOTIFY;
     TrayIcon.hIcon = LoadIconAtMetrics(instance, IDI_MORVANE, SM_CXSMICON, SM_CYSMICON);
-    // The shell reads the tip field of the form that cbSize names: 64 characters, not 128.
-    lstrcpynA(TrayIcon.szTip, "Morvane",
-              NOTIFYICONDATAA_V1_SIZE - FIELD_OFFSET(NOTIFYICONDATAA, szTip));
+    ReadTrayTip(TrayIcon.szTip);
     PlatformNotifyIcon(NIM_ADD, &TrayIcon);
+}
+
+// The shell reads the tip field of the form that cbSize names: 64 characters, not 128.
+static_assert(NOTIFYICONDATAA_V1_SIZE - FIELD_OFFSET(NOTIFYICONDATAA, szTip) == TRAY_TIP_ROOM,
+              "the first form's tip field");
+
+void ShowTrayTip(const char *tip)
+{
+    if (lstrcmpA(TrayIcon.szTip, tip) == 0)
+        return;
+    lstrcpynA(TrayIcon.szTip, tip, TRAY_TIP_ROOM);
+    PlatformNotifyIcon(NIM_MODIFY, &TrayIcon);
+}
+
+void RefreshTrayTip()
+{
+    char tip[TRAY_TIP_ROOM];
+    ReadTrayTip(tip);
+    ShowTrayTip(tip);
 }
 
 // The shell keeps a copy of the notification icon it was handed, and a class's icons outlive its

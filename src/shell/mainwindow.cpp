@@ -98,6 +98,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYNOTIFY:
         OnTrayNotify(window, lParam);
         return 0;
+    case WM_NEXTPROGRAMME:
+        ShowTrayTip((const char *)lParam);
+        return 0;
     case WM_DESTROY:
         OnDestroy(window);
         return 0;

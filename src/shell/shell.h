@@ -22,6 +22,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void RegisterMainClass(HINSTANCE instance, const char *className);
 void AddTrayIcon(HINSTANCE instance);
 void DestroyProgramIcons();
+// The tip names the next programme: handed to the shell when its text changes, and read afresh
+// from the store after the schedule was changed.
+void ShowTrayTip(const char *tip);
+void RefreshTrayTip();
 void OpenAboutBox();
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void Uninstall();
