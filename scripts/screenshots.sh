@@ -4,6 +4,7 @@
 # deleted afterwards, fills its schedule with a week of programmes, and saves into docs/images/:
 #
 #   tray-menu.png      the tray icon with its menu open, at 100 %
+#   tray-tip.png       the tray icon's tip, naming the next programme, with the pointer on the icon
 #   overview.png       the weekly overview
 #   add-entry.png      the add dialog, filled in
 #   alert-sound.png    the alert sound dialog ("How to alert")
@@ -140,6 +141,9 @@ tray_menu() {
   shots escape
 }
 tray_menu tray-menu.png 1
+
+r=$(rect tip); set -- $r
+snap tray-tip.png "$(crop "$@" 12)"
 
 r=$(rect overview); set -- $r
 snap overview.png "$(crop "$@" 12)"

@@ -9,6 +9,8 @@
 //   shots main                             wait for Morvane's hidden main window
 //   shots tray                             the tray icon's rectangle
 //   shots menu                             right-click the tray icon; the menu's rectangle
+//   shots tip                              rest the pointer on the tray icon until its tip shows;
+//                                          the rectangle around icon and tip
 //   shots escape                           press Escape (closes the menu)
 //   shots overview                         double-click the tray icon; the overview's rectangle
 //   shots add DAY NAME HOUR MINUTE AM|PM   open the add dialog from the overview and fill it in
@@ -95,6 +97,35 @@ bool ClickIcon(DWORD down, DWORD up, int times)
         Mouse(up);
     }
     return true;
+}
+
+// The taskbar gives each icon a tooltip window of its own, hidden until the pointer rests there.
+HWND VisibleTip()
+{
+    for (HWND tip = NULL; (tip = FindWindowExA(NULL, tip, "tooltips_class32", NULL)) != NULL;)
+        if (IsWindowVisible(tip))
+            return tip;
+    return NULL;
+}
+
+int RestOnIcon()
+{
+    RECT icon, tip;
+    if (!MainWindowOfMorvane() || !TrayIconRect(&icon))
+        return PrintRect(NULL);
+    // A tip shows for a pointer that comes onto its icon, so it comes from the screen's corner,
+    // as a hand would bring it, rather than from wherever the menu's click left it.
+    SetCursorPos(0, 0);
+    SetCursorPos((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    HWND shown = NULL;
+    WaitUntil([&] { return (shown = VisibleTip()) != NULL; });
+    // The taskbar paints the tip straight after showing it; once it answers a message, it has.
+    if (!shown || !SendMessageTimeoutA(shown, WM_NULL, 0, 0, SMTO_BLOCK, DeadlineMs, NULL) ||
+        !GetWindowRect(shown, &tip))
+        return PrintRect(NULL);
+    UnionRect(&icon, &icon, &tip);
+    printf("%ld %ld %ld %ld\n", icon.left, icon.top, icon.right - icon.left, icon.bottom - icon.top);
+    return 0;
 }
 
 HWND VisibleWindow(const char *className, const char *caption, DWORD deadlineMs = DeadlineMs)
@@ -186,6 +217,8 @@ int main(int argc, char **argv)
             return PrintRect(NULL);
         return PrintRect(VisibleWindow("#32768", NULL));
     }
+    if (step == "tip")
+        return RestOnIcon();
     if (step == "escape") {
         keybd_event(VK_ESCAPE, 0, 0, 0);
         keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
