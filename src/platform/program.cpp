@@ -48,30 +48,20 @@ void StopProgramSound()
     PlatformPlaySound(NULL, LoopFlags);
 }
 
-struct DialogSearch {
-    const char *caption;
-    HWND found;
-};
-
-static BOOL CALLBACK MatchDialog(HWND window, LPARAM lParam)
-{
-    DialogSearch *search = (DialogSearch *)lParam;
-    char name[8], caption[32];
-    if (GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0 &&
-        GetWindowTextA(window, caption, sizeof caption) && lstrcmpA(caption, search->caption) == 0)
-        search->found = window;
-    return search->found == NULL;
-}
-
 // The tray's click has made this process the foreground one, so the window may take the front.
 bool BringDialogToFront(const char *caption)
 {
-    DialogSearch search = {caption, NULL};
-    EnumThreadWindows(GetCurrentThreadId(), MatchDialog, (LPARAM)&search);
-    if (!search.found)
+    HWND found = NULL;
+    while ((found = FindWindowExA(NULL, found, "#32770", caption)) != NULL &&
+           GetWindowThreadProcessId(found, NULL) != GetCurrentThreadId())
+        ;
+    if (!found)
         return false;
-    if (IsIconic(search.found))
-        ShowWindow(search.found, SW_RESTORE);
-    SetForegroundWindow(search.found);
+    // One that is hidden (the overview, while uninstall asks its question) stays so.
+    LONG style = GetWindowLongA(found, GWL_STYLE);
+    if (style & WS_MINIMIZE)
+        ShowWindow(found, SW_RESTORE);
+    else if (style & WS_VISIBLE)
+        SetForegroundWindow(found);
     return true;
 }

@@ -143,10 +143,11 @@ static int TwoDigits(const char *text)
     return digits ? (text[0] - '0') * 10 + text[1] - '0' : -1;
 }
 
-// The minute of the week an entry key names, or -1 when its name does not begin with one.
+// The minute of the week an entry key names, or -1 when its name does not begin with one. A
+// shorter name fails at its terminator.
 static int WeekMinute(const char *name)
 {
-    if (lstrlenA(name) < 7 || name[6] != 'M' || (name[5] != 'A' && name[5] != 'P'))
+    if (name[6] != 'M' || (name[5] != 'A' && name[5] != 'P'))
         return -1;
     int day = name[0] - '1', hour = TwoDigits(name + 1), minute = TwoDigits(name + 3);
     if (day < 0 || day > 6 || hour < 1 || hour > 12 || minute < 0 || minute > 59)
@@ -182,31 +183,14 @@ static void FormatTrayTip(const NextProgramme *next, char *tip)
     }
     const char *key = next->key;
     bool today = next->from % (24 * 60) + next->wait < 24 * 60;
-    char when[24], more[24] = "", name[TRAY_TIP_ROOM];
-    wsprintfA(when, "%s %d:%c%c %cM", today ? "today" : days[key[0] - '1'], TwoDigits(key + 1),
-              key[3], key[4], key[5]);
+    char more[24] = "", tail[48], name[TRAY_TIP_ROOM];
     if (next->more > 0)
         wsprintfA(more, " and %d more", next->more);
-    const char lead[] = "Morvane - next: ";
-    lstrcpynA(name, next->name, TRAY_TIP_ROOM - (sizeof lead - 1) - lstrlenA(more) - 2 -
-                                    lstrlenA(when));
-    wsprintfA(tip, "%s%s%s, %s", lead, name, more, when);
-}
-
-static bool VisitForNext(const StoreValue *value, void *next)
-{
-    NoteNext((NextProgramme *)next, value);
-    return value->outcome == ERROR_SUCCESS || value->outcome == ERROR_MORE_DATA;
-}
-
-void ReadTrayTip(char *tip)
-{
-    SYSTEMTIME now;
-    NextProgramme next;
-    PlatformLocalTime(&now);
-    StartNext(&next, &now);
-    EnumerateStore(KEY_READ, VisitForNext, &next);
-    FormatTrayTip(&next, tip);
+    wsprintfA(tail, "%s, %s %d:%c%c %cM", more, today ? "today" : days[key[0] - '1'],
+              TwoDigits(key + 1), key[3], key[4], key[5]);
+    static const char lead[] = "Morvane - next: ";
+    lstrcpynA(name, next->name, TRAY_TIP_ROOM - (int)(sizeof lead - 1) - lstrlenA(tail));
+    wsprintfA(tip, "%s%s%s", lead, name, tail);
 }
 
 // What one tick reads the store for: the minutes it announces, and what comes next.
@@ -238,6 +222,17 @@ static bool CollectDue(const StoreValue *value, void *)
             break;
         }
     return true;
+}
+
+// The same read as a tick's, with no minute to look for.
+void ReadTrayTip(char *tip)
+{
+    SYSTEMTIME now;
+    PlatformLocalTime(&now);
+    StartNext(&Scan.next, &now);
+    Scan.dueCount = 0;
+    EnumerateStore(KEY_READ, CollectDue, NULL);
+    FormatTrayTip(&Scan.next, tip);
 }
 
 // The local clock as a count of seconds, for telling how far apart two ticks are; it follows
