@@ -77,7 +77,7 @@ TEST_F(AddEntryTest, TuesdayTenFortyFivePmFilmIsStoredAndShown)
     EXPECT_EQ((DWORD)REG_SZ, values[0].type);
     EXPECT_EQ(std::string("Film", 5), values[0].bytes);
     EXPECT_EQ("10:45 PM Film", tuesday);
-    EXPECT_EQ("Morvane - next: Film, Tue 10:45 PM", fake::notifies.at(0).tip) << "at once";
+    EXPECT_EQ("Morvane - next: Film, Tue 10:45 PM", fake::tips.at(0)) << "at once";
 }
 
 TEST_F(AddEntryTest, EachChoiceBuildsItsKey)

@@ -235,7 +235,7 @@ TEST_F(RemoveEntryTest, TheOverviewShowsTheResultAtOnce)
               RemoveItem("News")});
     EXPECT_EQ("08:00 PM Film", monday);
     EXPECT_EQ("", thursday);
-    EXPECT_EQ("Morvane - next: Film, today 8:00 PM", fake::notifies.at(0).tip) << "at once";
+    EXPECT_EQ("Morvane - next: Film, today 8:00 PM", fake::tips.at(0)) << "at once";
 }
 
 }  // namespace

@@ -375,23 +375,14 @@ TEST_F(MainWindowTest, YesStopsTheTickDeletesTheStoreNamesTheFolderAndQuits)
 // programme alerts in its minute, with whatever was opened still open.
 TEST_F(MainWindowTest, NothingOpenedWhileAnAlertIsUpHoldsItsOk)
 {
-    const struct {
-        const char *what;
-        int overviewButton;  // 0: the tray's message below
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    } actions[] = {
-        {"double click", 0, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK},
-        {"Settings", 0, WM_COMMAND, IDM_SETTINGS, 0},
-        {"About", 0, WM_COMMAND, IDM_ABOUT, 0},
-        {"Uninstall", 0, WM_COMMAND, IDM_UNINSTALL, 0},
-        {"Add", IDC_ADD, 0, 0, 0}, {"Remove", IDC_REMOVE, 0, 0, 0},
-        {"How to alert", IDC_HOWTOALERT, 0, 0, 0}, {"the overview's About", IDC_ABOUT, 0, 0, 0},
-        {"the overview's Uninstall", IDC_UNINSTALL, 0, 0, 0},
-    };
+    // A tray command (0: the double click), or a button of the overview.
+    const struct { const char *what; WPARAM command; int button; } actions[] = {
+        {"double click", 0, 0}, {"Settings", IDM_SETTINGS, 0}, {"About", IDM_ABOUT, 0},
+        {"Uninstall", IDM_UNINSTALL, 0}, {"Add", 0, IDC_ADD}, {"Remove", 0, IDC_REMOVE},
+        {"How to alert", 0, IDC_HOWTOALERT}, {"About", 0, IDC_ABOUT},
+        {"Uninstall", 0, IDC_UNINSTALL}};
     for (const auto &action : actions) {
-        SCOPED_TRACE(action.what);
+        SCOPED_TRACE(std::string(action.what) + (action.button ? " on the overview" : ""));
         fake::Reset();
         reg::PutString(ALERTMODE_VALUE, "1");
         reg::PutString("10900AMNine", "Nine");
@@ -402,93 +393,83 @@ TEST_F(MainWindowTest, NothingOpenedWhileAnAlertIsUpHoldsItsOk)
             SendMessageA(MainWindow, WM_TIMER, REMINDER_TIMER_ID, 0);
         };
         size_t boxesAtNextMinute = 0;
-        auto nextMinute = [&] {
+        auto nextMinute = [&] {  // the first box has been answered
             if (boxesAtNextMinute == 0) {
                 tick(1);
                 boxesAtNextMinute = fake::boxes.size();
             }
         };
         fake::whileBoxOpen = [&](const FakeBox &) {
-            if (fake::boxes.size() > 1)
-                return;
-            if (action.overviewButton)
-                SendDlgItemMessageA(OverviewHandle, action.overviewButton, BM_CLICK, 0, 0);
-            else
-                SendMessageA(MainWindow, action.message, action.wParam, action.lParam);
+            if (fake::boxes.size() == 1 && action.button)
+                SendDlgItemMessageA(OverviewHandle, action.button, BM_CLICK, 0, 0);
+            else if (fake::boxes.size() == 1)
+                SendMessageA(MainWindow, action.command ? WM_COMMAND : WM_TRAYNOTIFY,
+                             action.command, action.command ? 0 : WM_LBUTTONDBLCLK);
         };
         DialogScript script;
-        if (action.overviewButton)
+        if (action.button)
             script.Then([&](HWND week) {
                 tick(0);
                 nextMinute();
                 EndDialog(week, IDOK);
             });
-        script.Then([&](HWND opened) {  // opened over the box: OK cannot end it meanwhile
+        script.Then([&](HWND opened) {  // over the box, which cannot return meanwhile
             nextMinute();
             EndDialog(opened, IDCANCEL);
         });
-        if (action.overviewButton)
-            OpenSettingsDialog();
-        else
-            tick(0);
+        action.button ? OpenSettingsDialog() : tick(0);
         nextMinute();
         EXPECT_EQ(2u, boxesAtNextMinute) << "the next programme waited for a window";
-        EXPECT_EQ(2u, fake::boxes.size());
-        EXPECT_EQ("Switch on the Telly   Later @ 9.01 AM", fake::boxes.back().text);
-        std::vector<bool> stops;
+        std::string sounds;
         for (const FakeSound &sound : fake::sounds)
-            stops.push_back(sound.isStop);
-        EXPECT_EQ((std::vector<bool>{false, true, false, true}), stops);
+            sounds += sound.isStop ? "stop " : "play ";
+        EXPECT_EQ("play stop play stop ", sounds);
     }
 }
 
-// The tip names what comes next after the clock, from the tick's read of each minute.
+// The tip names what comes next after the clock, from the tick's read of each minute. Each
+// entry's text is its name from the eighth character.
 TEST_F(MainWindowTest, TheTipNamesTheNextProgramme)
 {
-    typedef std::vector<std::pair<std::string, std::string>> Store;
-    const Store week = {{"21045PMFilm", "Film"}, {"31045PMLate", "Late"}, {"20900PMSoon", "Soon"}};
-    const std::string cut = "Morvane - next: " + std::string(34, 'L') + ", Thu 8:00 AM";
+    const std::vector<std::string> week = {"21045PMFilm", "31045PMLate", "20900PMSoon"};
     const struct {
         const char *what;
         int day, hour, minute;
-        Store store;
-        std::string tip;
+        std::vector<std::string> store;
+        std::string next;  // empty: nothing scheduled
     } cases[] = {
-        {"later today", 2, 21, 0, week, "Morvane - next: Film, today 10:45 PM"},
-        {"tomorrow", 2, 23, 0, week, "Morvane - next: Late, Wed 10:45 PM"},
+        {"later today", 2, 21, 0, week, "Film, today 10:45 PM"},
+        {"tomorrow", 2, 23, 0, week, "Late, Wed 10:45 PM"},
         {"over Sunday night, this minute's a week on", 0, 23, 59,
-         {{"71159PMNow", "Now"}, {"11200AMMidnight", "Midnight"}},
-         "Morvane - next: Midnight, Mon 12:00 AM"},
-        {"only this minute's", 5, 19, 5, {{"50705PMNews", "News"}}, "Morvane - next: News, Fri 7:05 PM"},
-        {"several in a minute", 5, 18, 0,
-         {{"50705PMNews", "News"}, {"50705PMNews2", "Sport"}, {"50705PMWeather", "Weather"}},
-         "Morvane - next: News and 2 more, today 7:05 PM"},
-        {"a name cut to fit", 3, 7, 0, {{"40800AMLong", std::string(80, 'L')}}, cut},
-        {"nothing", 1, 9, 0, {}, "Morvane - nothing scheduled"},
+         {"71159PMNow", "11200AMMidnight"}, "Midnight, Mon 12:00 AM"},
+        {"only this minute's", 5, 19, 5, {"50705PMNews"}, "News, Fri 7:05 PM"},
+        {"several in a minute", 5, 18, 0, {"50705PMNews", "50705PMSport", "50705PMWeather"},
+         "News and 2 more, today 7:05 PM"},
+        {"a name cut to fit", 3, 7, 0, {"40800AM" + std::string(80, 'L')},
+         std::string(34, 'L') + ", Thu 8:00 AM"},
+        {"nothing", 1, 9, 0, {}, ""},
         {"foreign and over-long values", 1, 9, 0,
-         {{"81000AMEight", "x"}, {"11300AMThirteen", "x"}, {"10960AMSixty", "x"},
-          {"10901XMHalf", "x"}, {"10901AAMissingM", "x"}, {"1090", "x"},
-          {"10901AM" + std::string(260, 'n'), "x"}, {"10901AMData", std::string(300, 'd')}},
-         "Morvane - nothing scheduled"},
+         {"81000AMEight", "11300AMThirteen", "10960AMSixty", "10901XMHalf", "10901AAMissingM",
+          "10901AM" + std::string(260, 'n')}, ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         reg::ClearStore();
         reg::PutString(ALERTMODE_VALUE, "1");
-        for (const auto &value : c.store)
-            reg::PutString(value.first, value.second);
+        for (const std::string &name : c.store)
+            reg::PutString(name, name.substr(7));
         NewestTickTime = 0;
         TrayIcon.szTip[0] = '\0';
-        fake::notifies.clear();
+        fake::tips.clear();
         fake::SetClock(c.day, c.hour, c.minute, 30);
         SendMessageA(MainWindow, WM_TIMER, REMINDER_TIMER_ID, 0);
-        ASSERT_EQ(1u, fake::notifies.size());
-        EXPECT_EQ((DWORD)NIM_MODIFY, fake::notifies[0].message);
-        EXPECT_EQ(c.tip, fake::notifies[0].tip);
+        EXPECT_EQ(std::vector<std::string>{c.next.empty() ? "Morvane - nothing scheduled"
+                                                           : "Morvane - next: " + c.next},
+                  fake::tips);
     }
     fake::SetClock(1, 9, 1, 0);
     SendMessageA(MainWindow, WM_TIMER, REMINDER_TIMER_ID, 0);
-    EXPECT_EQ(1u, fake::notifies.size()) << "the same tip is not handed again";
+    EXPECT_EQ(1u, fake::tips.size()) << "the same tip is not handed again";
 }
 
 // A copy the package installed: its record names the install folder and the product code.

@@ -148,13 +148,8 @@ TEST_F(ShellE2E, EveryEntryAlertsOnceOneBoxAtATimeEvenWhenTheProgramIsHeldPastIt
     for (int tick = 0; tick < 3; tick++)
         PostMessageA(main, WM_TIMER, 700, 0);
     EXPECT_FALSE(WaitUntil([&] { return alerts() > 0; }, 4000)) << "a second alert after OK";
-    auto overviews = [&] { return WindowsOf(morvane.Pid(), "#32770", "Morvane Settings").size(); };
-    EXPECT_EQ(0u, overviews()) << "an overview opened over an alert";
-    // Double-clicked twice, the icon leaves one overview.
-    PostMessageA(main, 1234, 0, WM_LBUTTONDBLCLK);
-    PostMessageA(main, 1234, 0, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(WaitUntil([&] { return overviews() == 1; }));
-    EXPECT_FALSE(WaitUntil([&] { return overviews() > 1; }, 2000)) << "a second overview";
+    EXPECT_TRUE(WindowsOf(morvane.Pid(), "#32770", "Morvane Settings").empty())
+        << "an overview opened over an alert";
     EXPECT_TRUE(morvane.Running());
     EXPECT_EQ(0, morvane.Suspend());
 }

@@ -14,7 +14,7 @@ std::vector<FakeShellOpen> shellOpens;
 INT_PTR shellResult;
 std::vector<FakeStart> starts;
 bool startFails;
-std::vector<FakeNotify> notifies;
+std::vector<std::string> tips;
 
 void Reset()
 {
@@ -29,7 +29,7 @@ void Reset()
     shellResult = 42;
     starts.clear();
     startFails = false;
-    notifies.clear();
+    tips.clear();
 }
 
 void SetClock(int dayOfWeek, int hour, int minute, int second)
@@ -126,6 +126,7 @@ void PlatformReleaseProcess(HANDLE held)
 
 BOOL PlatformNotifyIcon(DWORD message, NOTIFYICONDATAA *icon)
 {
-    fake::notifies.push_back(FakeNotify{message, icon->szTip});
+    if (message == NIM_MODIFY)
+        fake::tips.push_back(icon->szTip);
     return TRUE;
 }

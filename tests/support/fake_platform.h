@@ -36,11 +36,6 @@ struct FakeShellOpen {
     int show;
 };
 
-struct FakeNotify {
-    DWORD message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
-    std::string tip;
-};
-
 struct FakeStart {
     std::string application, commandLine, directory;
     bool released;
@@ -62,7 +57,7 @@ extern std::vector<FakeShellOpen> shellOpens;
 extern INT_PTR shellResult;
 extern std::vector<FakeStart> starts;  // every process asked for, made or not
 extern bool startFails;
-extern std::vector<FakeNotify> notifies;  // every Shell_NotifyIconA call
+extern std::vector<std::string> tips;  // the tip of each change to the notification icon
 
 void Reset();
 // dayOfWeek as the platform counts it: 0 is Sunday.
