@@ -104,8 +104,7 @@ void WaitForTime(ULONGLONG at)
 
 // A debugger, a paused virtual machine or a sleeping computer can hold the program's thread
 // past the start of a programme's minute: it still alerts, once. Left unanswered while the next
-// minute's programmes come due, its box stays alone; they follow it, once each, after OK, though
-// the icon was double-clicked meanwhile.
+// minute's programmes come due, its box stays alone; they follow it, once each, after OK.
 TEST_F(ShellE2E, EveryEntryAlertsOnceOneBoxAtATimeEvenWhenTheProgramIsHeldPastItsMinute)
 {
     Morvane morvane;
@@ -129,10 +128,10 @@ TEST_F(ShellE2E, EveryEntryAlertsOnceOneBoxAtATimeEvenWhenTheProgramIsHeldPastIt
     ASSERT_TRUE(alert != NULL) << "no alert after the thread was held";
     WaitForTime(due[1].at + 4 * kSecond);
     EXPECT_EQ(1u, alerts()) << "the next minute's programmes opened boxes over the first";
-    // A double click on the icon opens nothing over the box, and OK still ends it. Then each
-    // comes in turn, in its minute, and further ticks of the same minute, while it is open and
-    // after the last, announce nothing again.
+    // A double click on the icon opens nothing over the box, whose OK still ends it at once.
     PostMessageA(main, 1234, 0, WM_LBUTTONDBLCLK);
+    // Then each in turn, and further ticks of the same minute, while it is open and after the
+    // last, announce nothing again.
     for (const DueEntry &entry : due) {
         if (entry.name != due[0].name) {
             alert = WaitWindow(morvane.Pid(), "#32770", "Morvane alert");
