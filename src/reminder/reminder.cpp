@@ -8,6 +8,8 @@
 int UninstallingFlag = 0;
 ULONGLONG NewestTickTime;
 
+static const char AlertCaption[] = "Morvane alert";
+
 void BuildMatchKey(const SYSTEMTIME *now, MatchKey *key)
 {
     key->day = now->wDayOfWeek == 0 ? 7 : now->wDayOfWeek;
@@ -59,14 +61,14 @@ void RaiseAlert(int hour12, int minute, char half, const char *programme, char m
     }
     // Task-modal, the box disables the thread's other windows while it is up; topmost, it stays
     // above every window, as a system-modal box does.
-    PlatformMessageBox(NULL, text, "Morvane alert",
+    PlatformMessageBox(NULL, text, AlertCaption,
                        MB_OK | MB_TASKMODAL | MB_TOPMOST | MB_ICONEXCLAMATION);
 }
 
 bool BringAlertToFront()
 {
     if (Alerts.boxUp)
-        BringDialogToFront("Morvane alert");
+        BringDialogToFront(AlertCaption);
     return Alerts.boxUp;
 }
 
@@ -300,7 +302,8 @@ static void ChooseMinutes(ULONGLONG at)
             MinuteKey(due, &Scan.due[Scan.dueCount++].key);
         }
     Decide(minute);
-    Scan.read = Scan.dueCount > 0 || PreviousTickTime / 60 != minute;
+    // A minute still to announce is always one the last tick was not in.
+    Scan.read = PreviousTickTime / 60 != minute;
     PreviousTickTime = at;
     NewestTickTime = NewestTickTime > at ? NewestTickTime : at;
 }
