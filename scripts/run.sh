@@ -41,8 +41,17 @@ if [ ! -d "$prefix/drive_c/windows" ] && [ ! -d "$prefix/dosdevices/c:/windows" 
   echo "Making the Wine prefix $prefix"
   mkdir -p "$prefix/drive_c/windows"
   added=$(sh "$here/scripts/wine-fonts.sh" "$prefix")
-  WINEPREFIX="$prefix" "$WINE_LOADER" wineboot -i >/dev/null 2>&1
-  # The boot leaves its Wine session running for a few seconds, with a desktop made without the
+  # The first program started in a new prefix has Wine set it up and waits for that; a
+  # `wineboot -i` would be a second setup, racing the first.
+  said=$(mktemp)
+  if ! WINEPREFIX="$prefix" "$WINE_LOADER" cmd.exe /c exit >"$said" 2>&1 </dev/null; then
+    echo "Wine could not set up the prefix $prefix. What it said:"
+    cat "$said"
+    rm -f "$said"
+    exit 1
+  fi
+  rm -f "$said"
+  # The setup leaves its Wine session running for a few seconds, with a desktop made without the
   # display Morvane is about to get. Morvane would join it, fail to make its window and end at
   # once; so that session ends first, and Morvane starts one on its own display.
   WINEPREFIX="$prefix" wineserver -w

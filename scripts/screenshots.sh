@@ -90,7 +90,8 @@ echo "Preparing a throwaway Wine prefix (about ten seconds)"
 mkdir -p "$WINEPREFIX/drive_c/windows"
 sh "$here/scripts/wine-fonts.sh" "$WINEPREFIX" >/dev/null
 wineserver -p
-"$WINE_LOADER" wineboot -i >/dev/null 2>&1
+# The first program in the new prefix has Wine set it up, once.
+"$WINE_LOADER" cmd.exe /c exit >/dev/null 2>&1 </dev/null
 # No picture without the real fonts: Marlett draws the caption buttons, and the dialogs' font is
 # the one their templates name.
 set -- Marlett
