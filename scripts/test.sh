@@ -50,6 +50,13 @@ if [ -n "$MORVANE_EMULATE_32BIT" ] ||
 fi
 
 mkdir -p "$here/build"
+# Wine copies its DLLs into every prefix, 1.3 GB each, and each tree boots four, so a run needs
+# about 12 GB on the build's disk. Short of it, prefixes fail to boot and tests fail for reasons
+# their output does not name; say it before the run and again after it fails.
+space() { df -Pm "$here/build" 2>/dev/null | awk 'NR == 2 { print $4 }'; }
+[ "$(space)" -ge 12288 ] 2>/dev/null ||
+  echo "WARNING: $(space) MB free in $here/build, and a run needs about 12 GB: tests that boot" \
+       "a Wine prefix may fail for want of space."
 # tree_group TARGET LAUNCHER: the process group of a tree, which it records as it starts, while
 # its launcher (setsid) still runs.
 tree_group() {
@@ -128,4 +135,5 @@ report() {
 }
 report i686-w64-mingw32 $pid32
 report x86_64-w64-mingw32 $pid64
+[ "$status" -eq 0 ] || echo "$(space) MB are free in $here/build now (a run needs about 12 GB)."
 exit $status
