@@ -54,8 +54,9 @@ mkdir -p "$here/build"
 # about 12 GB on the build's disk. Short of it, prefixes fail to boot and tests fail for reasons
 # their output does not name; say it before the run and again after it fails.
 space() { df -Pm "$here/build" 2>/dev/null | awk 'NR == 2 { print $4 }'; }
-[ "$(space)" -ge 12288 ] 2>/dev/null ||
-  echo "WARNING: $(space) MB free in $here/build, and a run needs about 12 GB: tests that boot" \
+free=$(space)
+[ "${free:-0}" -ge 12288 ] ||
+  echo "WARNING: $free MB free in $here/build, and a run needs about 12 GB: tests that boot" \
        "a Wine prefix may fail for want of space."
 # tree_group TARGET LAUNCHER: the process group of a tree, which it records as it starts, while
 # its launcher (setsid) still runs.
